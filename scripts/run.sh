@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# Installs what is needed, builds the tool and starts it.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup-debian.sh
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKALMET_BUILD_TESTS=OFF >/dev/null
+cmake --build build --target kalmet-configuration-tool
+exec build/app/kalmet-configuration-tool

@@ -1,0 +1,74 @@
+#pragma once
+
+// Timers with the rules the protocol's pacing depends on (QTimer alone does
+// not keep them):
+//  - a timer repeats until it is disabled;
+//  - enabling an enabled timer does not restart it;
+//  - setting a different interval on an enabled timer restarts it;
+//  - interval 0 never fires; a timer without OnTimer does not run;
+//  - setting a property to the value it has does nothing.
+//
+// TCustomTimer keeps the rules; TTimer runs on the Qt event loop of the main
+// thread and TVirtualTimer (toolkit/VirtualClock.h) on a virtual clock.
+
+#include "toolkit/Component.h"
+
+#include <memory>
+
+class QTimer;
+
+class TCustomTimer : public TComponent {
+ public:
+  explicit TCustomTimer(TComponent* AOwner) : TComponent(AOwner) {}
+
+  bool Enabled() const { return FEnabled; }
+  void SetEnabled(bool Value);
+  unsigned Interval() const { return FInterval; }
+  void SetInterval(unsigned Value);
+  const TNotifyEvent& OnTimer() const { return FOnTimer; }
+  void SetOnTimer(const TNotifyEvent& Value);
+
+  // True while the timer is counting towards an expiry.
+  bool Running() const { return FEnabled && FInterval != 0 && FOnTimer; }
+
+ protected:
+  // Start counting a full interval from now, repeating; stop counting.
+  virtual void Arm(unsigned Interval) = 0;
+  virtual void Disarm() = 0;
+  // Expiry: calls OnTimer; an exception goes to the application's handler.
+  void Timer();
+
+ private:
+  void UpdateTimer();
+
+  bool FEnabled = true;
+  unsigned FInterval = 1000;
+  TNotifyEvent FOnTimer;
+};
+
+// A timer of the main thread's event loop.
+class TTimer : public TCustomTimer {
+ public:
+  explicit TTimer(TComponent* AOwner);
+  ~TTimer() override;
+
+ protected:
+  void Arm(unsigned Interval) override;
+  void Disarm() override;
+
+ private:
+  std::unique_ptr<QTimer> FTimer;
+};
+
+// Creates the timers of a component tree, so that the same tree runs on the
+// event loop or on a virtual clock.
+class TTimerFactory {
+ public:
+  virtual ~TTimerFactory() = default;
+  virtual TCustomTimer* CreateTimer(TComponent* AOwner) = 0;
+};
+
+class TRealTimerFactory : public TTimerFactory {
+ public:
+  TCustomTimer* CreateTimer(TComponent* AOwner) override { return new TTimer(AOwner); }
+};
