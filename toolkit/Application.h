@@ -27,7 +27,8 @@ class EAbort : public Exception {
 
 class TApplication {
  public:
-  using TMessagePresenter = std::function<void(const std::string& Caption, const std::string& Text)>;
+  using TMessagePresenter =
+      std::function<void(const std::string& Caption, const std::string& Text)>;
   using TExceptionHandler = std::function<void(std::exception_ptr)>;
 
   const std::string& Title() const { return FTitle; }

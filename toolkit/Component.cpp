@@ -19,7 +19,9 @@ void TComponent::DestroyComponents() {
   while (!FComponents.empty()) delete FComponents.back();
 }
 
-void TComponent::BeginLoading() { FLoading = true; }
+void TComponent::BeginLoading() {
+  FLoading = true;
+}
 
 void TComponent::EndLoading() {
   // A copy: a loaded notification may create or destroy components.
@@ -31,7 +33,9 @@ void TComponent::EndLoading() {
   if (Loading()) Loaded();
 }
 
-void TComponent::Loaded() { FLoading = false; }
+void TComponent::Loaded() {
+  FLoading = false;
+}
 
 void TComponent::Notification(TComponent*, TOperation) {}
 

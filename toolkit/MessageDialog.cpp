@@ -14,4 +14,6 @@ void ShowMessageDialog(const std::string& Caption, const std::string& Text) {
   box.exec();
 }
 
-void InstallMessageDialogs() { Application().SetMessagePresenter(&ShowMessageDialog); }
+void InstallMessageDialogs() {
+  Application().SetMessagePresenter(&ShowMessageDialog);
+}

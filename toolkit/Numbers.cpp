@@ -31,8 +31,8 @@ std::string FormatFloat(std::string_view Pattern, long double Value) {
 std::string FormatFloat(std::string_view Pattern, long double Value, char Separator) {
   const int decimals = DecimalsOfPattern(Pattern);
   char buffer[5000];  // enough for any finite long double in fixed notation
-  auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, Value, std::chars_format::fixed,
-                                 decimals);
+  auto [end, ec] =
+      std::to_chars(buffer, buffer + sizeof buffer, Value, std::chars_format::fixed, decimals);
   if (ec != std::errc()) return {};
   std::string text(buffer, end);
   if (!text.empty() && text[0] == '-' && text.find_first_not_of("-0.") == std::string::npos)

@@ -41,8 +41,14 @@ TTimer::TTimer(TComponent* AOwner) : TCustomTimer(AOwner), FTimer(std::make_uniq
   QObject::connect(FTimer.get(), &QTimer::timeout, [this] { Timer(); });
 }
 
-TTimer::~TTimer() { FTimer->stop(); }
+TTimer::~TTimer() {
+  FTimer->stop();
+}
 
-void TTimer::Arm(unsigned Interval) { FTimer->start(static_cast<int>(Interval)); }
+void TTimer::Arm(unsigned Interval) {
+  FTimer->start(static_cast<int>(Interval));
+}
 
-void TTimer::Disarm() { FTimer->stop(); }
+void TTimer::Disarm() {
+  FTimer->stop();
+}

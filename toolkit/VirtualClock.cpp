@@ -14,7 +14,9 @@ std::optional<TVirtualClock::TTime> TVirtualClock::NextDeadline() const {
   return next;
 }
 
-void TVirtualClock::Advance(TTime Milliseconds) { AdvanceTo(FNow + Milliseconds); }
+void TVirtualClock::Advance(TTime Milliseconds) {
+  AdvanceTo(FNow + Milliseconds);
+}
 
 void TVirtualClock::AdvanceTo(TTime Time) {
   while (FireNext(Time)) {

@@ -59,8 +59,12 @@ class TVirtualTimer : public TCustomTimer {
   ~TVirtualTimer() override;
 
  protected:
-  void Arm(unsigned Interval) override { if (FClock) FClock->Arm(this, Interval); }
-  void Disarm() override { if (FClock) FClock->Disarm(this); }
+  void Arm(unsigned Interval) override {
+    if (FClock) FClock->Arm(this, Interval);
+  }
+  void Disarm() override {
+    if (FClock) FClock->Disarm(this);
+  }
 
  private:
   friend class TVirtualClock;

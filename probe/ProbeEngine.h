@@ -1,0 +1,81 @@
+#pragma once
+
+// The protocol engine: the request sequencer, the senders, reply reception
+// with dispatch and time-out, the reply parsers and probe identification.
+//
+// It works on the connection state owned by the window, reaches the window
+// through IProbeView and the line through IProbeLink, and is paced by two
+// timers that the window owns: TimerRequestNext (200 ms, one step per expiry)
+// and TimerTimeout (reply time-out). Everything runs on the main thread.
+
+#include <string>
+
+#include "probe/ConnectionState.h"
+#include "probe/ProbeLink.h"
+#include "probe/ProbeView.h"
+#include "probe/RequestFrames.h"
+#include "toolkit/Timer.h"
+
+enum class TAcknowledge { Positive, Negative, None };
+
+class TProbeEngine {
+ public:
+  TProbeEngine(TConnectionState& State, IProbeView& View, IProbeLink& Link,
+               TCustomTimer& TimerRequestNext, TCustomTimer& TimerTimeout);
+
+  // Handlers the window forwards to.
+  void TimerRequestNextTimer(TObject* Sender);  // RequestSequencer.cpp
+  void ComRxChar(TObject* Sender);              // ReplyReception.cpp
+  void TimerTimeoutTimer(TObject* Sender);      // ReplyReception.cpp
+
+  // Lets the sequencer take its next step 200 ms from now, unless a reply is
+  // outstanding: then the reply or its time-out does it. One request at a time.
+  void ScheduleNextRequest();
+
+  // Senders (RequestFrames.cpp). Send(Code) is the sender of that request
+  // code; false when the code has none.
+  bool Send(int Code);
+  void SendRequest(const char* Frame, int Count);
+
+  // Probe data (ReplyParsers.cpp)
+  void ResetProbeData();
+  bool VerifySearchChecksum() const;
+
+  // Reply dispatch and parsers, called with the line in RxLine/RxCount.
+  void DispatchReply();
+  void ParseSearchReply();
+  void ParseChecksumReply();
+  void ParseAddressReply();
+  void ParseOffset1Reply();
+  void ParseOffset2Reply();
+  void ParseProbeLengthReply();
+  void ParseCurrentReply();
+  void ParseLevelAt4mAReply();
+  void ParseLevelAt20mAReply();
+  void ParseAlarmCurrentReply();
+  TAcknowledge ParseAcknowledge();
+
+  // Probe identification (ProbeIdentification.cpp)
+  void ParseTypeReply();
+  void ApplyProbeType(std::int32_t Code);
+
+  TConnectionState& State() { return S; }
+
+ private:
+  // The line as texts (ReplyParsers.cpp)
+  bool EndsWithCrLf() const;
+  bool WellFormed() const;
+  std::string RawText() const;
+  std::string CompactText() const;
+  // Common start of the single-value read replies; returns WellFormed().
+  bool BeginValueReply(TProbeControl ColouredControl);
+  void StoreDecimalReply(TProbeControl Control, long double TProbeData::*Field);
+
+  void SetConfigurationControlsEnabled(bool Enabled);
+
+  TConnectionState& S;
+  IProbeView& View;
+  IProbeLink& Link;
+  TCustomTimer& TimerRequestNext;
+  TCustomTimer& TimerTimeout;
+};

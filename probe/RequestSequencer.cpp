@@ -1,0 +1,104 @@
+// The request sequencer: one step per expiry of TimerRequestNext.
+
+#include "probe/ProbeEngine.h"
+
+TProbeEngine::TProbeEngine(TConnectionState& State, IProbeView& View, IProbeLink& Link,
+                           TCustomTimer& TimerRequestNext, TCustomTimer& TimerTimeout)
+    : S(State),
+      View(View),
+      Link(Link),
+      TimerRequestNext(TimerRequestNext),
+      TimerTimeout(TimerTimeout) {}
+
+void TProbeEngine::SetConfigurationControlsEnabled(bool Enabled) {
+  for (TProbeControl c : kConfigurationControls) View.SetControlEnabled(c, Enabled);
+}
+
+void TProbeEngine::ScheduleNextRequest() {
+  // The reply time-out runs exactly while a request is outstanding.
+  if (TimerTimeout.Enabled()) return;
+  TimerRequestNext.SetEnabled(true);
+}
+
+void TProbeEngine::TimerRequestNextTimer(TObject*) {
+  TimerRequestNext.SetEnabled(false);
+  if (!S.PortOpen) return;
+
+  if (!S.ProbeFound) {
+    View.SetStatusText("Searching for probe.");
+    S.RequestCode = 1;
+  } else if (S.ReadComplete == 0) {
+    View.SetStatusText("Reading probe data.");
+    if (S.RequestCode != 0 && S.RequestCode < 10)
+      S.RequestCode = 10;
+    else
+      ++S.RequestCode;
+    if (S.RequestCode > 19) {
+      View.SetStatusText("Reading probe data done.");
+      S.RequestCode = 0;
+      S.ReadComplete = 1;
+      // A write cut short by a reply time-out left the configuration
+      // controls locked; the connection is read again, so unlock them.
+      SetConfigurationControlsEnabled(true);
+    }
+  } else {
+    switch (S.SequenceState) {
+      case ssReadRequested:
+        View.SetStatusText("Reading probe data.");
+        S.SequenceState = ssReading;
+        S.RequestCode = 1;
+        break;
+      case ssReading:
+        if (S.RequestCode == 1)
+          S.RequestCode = 12;
+        else
+          ++S.RequestCode;
+        if (S.RequestCode > 19) {
+          View.SetStatusText("Reading probe data done.");
+          S.RequestCode = 0;
+          S.ReadComplete = 1;
+          S.SequenceState = ssIdle;
+        }
+        break;
+      case ssWriteRequested:
+        if (!IsCurrentLoopProbe(S.ProbeType) && !IsRs485ConfigurableProbe(S.ProbeType)) {
+          // No write sequence for this probe type: back to waiting for the
+          // operator, with Read available again.
+          View.SetStatusText("Waiting for user input.");
+          S.RequestCode = 0;
+          S.SequenceState = ssIdle;
+          View.SetControlEnabled(TProbeControl::Button_Read, true);
+          break;
+        }
+        View.SetStatusText("Writing probe data.");
+        SetConfigurationControlsEnabled(false);
+        S.SequenceState = ssWriting;
+        S.RequestCode = IsCurrentLoopProbe(S.ProbeType) ? 23 : 20;
+        break;
+      case ssWriting:
+        ++S.RequestCode;
+        if ((IsRs485ConfigurableProbe(S.ProbeType) && S.RequestCode > 22) ||
+            (IsCurrentLoopProbe(S.ProbeType) && S.RequestCode > 25)) {
+          S.RequestCode = 50;
+          S.SequenceState = ssWriteFinished;
+        }
+        break;
+      case ssWriteFinished:
+        View.SetStatusText("Writing probe data done.");
+        SetConfigurationControlsEnabled(true);
+        S.RequestCode = 0;
+        S.ReadComplete = 1;
+        S.SequenceState = ssIdle;
+        break;
+      default:
+        View.SetStatusText("Waiting for user input.");
+        S.RequestCode = 0;
+        S.ReadComplete = 1;
+        S.SequenceState = ssIdle;
+        break;
+    }
+  }
+
+  const int code = S.RequestCode;
+  if (code == 1 || (code >= 10 && code <= 25) || code == 50) Send(code);
+}

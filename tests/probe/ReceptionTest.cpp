@@ -1,0 +1,119 @@
+#include <gtest/gtest.h>
+
+#include "tests/probe/ProbeFixture.h"
+
+namespace {
+
+// Reception seen through the parsers: request 12 (address) is in flight, so
+// every dispatched line shows as a call of the address parser.
+class ReceptionTest : public ProbeEngineTest {
+ protected:
+  void SetUp() override {
+    State.RequestCode = 12;
+    State.ReadComplete = 1;
+    State.ProbeFound = true;
+  }
+  int Dispatches() const {
+    return static_cast<int>(
+        std::count(View.Log.begin(), View.Log.end(),
+                   "colour " + std::to_string(int(TProbeControl::SpinEdit_Address))));
+  }
+};
+
+TEST_F(ReceptionTest, FortyByteLineIsDispatchedFortyOneIsNot) {
+  const std::string search40 = SearchReply("123456789");
+  ASSERT_EQ(search40.size(), 40u);
+  State.RequestCode = 1;
+  Receive(search40);
+  EXPECT_EQ(State.RxCount, 40);
+  EXPECT_EQ(State.ProbeIdLength, 9);
+  EXPECT_EQ(std::string(State.ProbeId.begin(), State.ProbeId.end()), "123456789");
+
+  State.RequestCode = 12;
+  State.RxCount = 0;
+  Receive(std::string(39, '1') + "\r\n");  // 41 bytes
+  EXPECT_EQ(Dispatches(), 0);
+  EXPECT_EQ(State.RxCount, 0) << "dropped with its 41st byte, the LF";
+}
+
+TEST_F(ReceptionTest, FortyFiveByteLineLeavesItsLastFourBytes) {
+  Receive(std::string(41, 'x') + "12\r\n");
+  EXPECT_EQ(Dispatches(), 1);
+  EXPECT_EQ(State.RxCount, 4);
+  EXPECT_EQ(State.ProbeData.Address, 12);
+}
+
+TEST_F(ReceptionTest, ReplySplitOverThreeEventsIsDispatchedOnce) {
+  Receive("1");
+  Receive("92\r");
+  EXPECT_EQ(Dispatches(), 0);
+  Receive("\n");
+  EXPECT_EQ(Dispatches(), 1);
+  EXPECT_EQ(State.ProbeData.Address, 192);
+  EXPECT_TRUE(TimerRequestNext->Enabled());
+}
+
+TEST_F(ReceptionTest, TwoLinesInOneBurstGoTwiceToTheSameParser) {
+  Receive("192\r\n7\r\n");
+  EXPECT_EQ(Dispatches(), 2);
+  EXPECT_EQ(State.RxCount, 8) << "the second line is appended to the first";
+  EXPECT_EQ(State.ProbeData.Address, 1) << "192 CR LF 7 does not convert";
+}
+
+TEST_F(ReceptionTest, OnlyLineFeedEndsALine) {
+  Receive("19\r2\r");
+  EXPECT_EQ(Dispatches(), 0);
+  EXPECT_EQ(State.RxCount, 5);
+}
+
+TEST_F(ReceptionTest, DispatchStopsTheTimeOutAndStartsTheSequencer) {
+  TimerTimeout->SetEnabled(true);
+  Receive("192\r\n");
+  EXPECT_FALSE(TimerTimeout->Enabled());
+  EXPECT_TRUE(TimerRequestNext->Enabled());
+}
+
+TEST_F(ReceptionTest, CodesWithoutParserAreWrongAnswers) {
+  for (int code : {0, 30, 2, 26, 49, 51}) {
+    View.Messages.clear();
+    TimerRequestNext->SetEnabled(false);
+    State.RequestCode = code;
+    State.RxCount = 0;
+    bool timerOffWhileShown = false;
+    View.OnMessage = [&](const std::string&) { timerOffWhileShown = !TimerRequestNext->Enabled(); };
+    Receive("i.O.\r\n");
+    EXPECT_EQ(View.Messages, std::vector<std::string>{"ERROR: Wrong answer received!"}) << code;
+    EXPECT_TRUE(timerOffWhileShown) << "the sequencer is started after the box closes";
+    EXPECT_TRUE(TimerRequestNext->Enabled());
+  }
+}
+
+TEST_F(ProbeEngineTest, TimeOutOfAnUnreadProbeIsSilentAndKeepsTheCode) {
+  State.PortOpen = true;
+  State.ProbeFound = true;
+  State.ReadComplete = 0;
+  State.RequestCode = 14;
+  TimerTimeout->SetInterval(500);
+  TimerTimeout->SetEnabled(true);
+  Clock.Advance(500);
+  EXPECT_TRUE(View.Messages.empty());
+  EXPECT_FALSE(State.ProbeFound);
+  EXPECT_EQ(State.RequestCode, 14);
+  EXPECT_FALSE(TimerTimeout->Enabled()) << "expires once per request";
+  EXPECT_TRUE(TimerRequestNext->Enabled());
+}
+
+TEST_F(ProbeEngineTest, AfterTheNoAnswerMessageALateLineIsAWrongAnswer) {
+  State.PortOpen = true;
+  State.ProbeFound = true;
+  State.ReadComplete = 1;
+  State.RequestCode = 12;
+  TimerTimeout->SetEnabled(true);
+  Clock.Advance(500);
+  ASSERT_EQ(View.Messages.size(), 1u);
+  EXPECT_EQ(State.RequestCode, 0);
+  Receive("192\r\n");
+  EXPECT_EQ(View.Messages.back(), "ERROR: Wrong answer received!");
+}
+
+}  // namespace
