@@ -63,11 +63,13 @@ void THandOver::RunPending() {
   // The routine runs without the lock: it may open message boxes (nested
   // loops) or cancel this hand-over itself.
   std::exception_ptr error;
+  ++FRunning;
   try {
     request->Routine();
   } catch (...) {
     error = std::current_exception();
   }
+  --FRunning;
   std::lock_guard lock(FMutex);
   request->Error = error;
   request->Done = true;

@@ -36,6 +36,9 @@ class THandOver {
   // Main thread (or any thread). Idempotent.
   void Cancel();
   bool Cancelled() const;
+  // Main thread: a routine of this hand-over is running now (maybe in a
+  // nested event loop further up the stack).
+  bool Running() const { return FRunning > 0; }
 
  private:
   struct TRequest {
@@ -50,6 +53,7 @@ class THandOver {
   std::condition_variable FChanged;
   bool FCancelled = false;
   std::shared_ptr<TRequest> FPending;
+  int FRunning = 0;  // main thread only
   int FWakeFd = -1;
   std::unique_ptr<QSocketNotifier> FNotifier;
 };

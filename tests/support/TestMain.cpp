@@ -3,16 +3,20 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
+
 #include <QApplication>
 #include <clocale>
 #include <cstdlib>
+#include <string>
 
 int main(int argc, char** argv) {
   ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
   if (!std::getenv("XDG_RUNTIME_DIR")) {
-    static char dir[] = "/tmp/kalmet-test-XXXXXX";
-    if (::mkdtemp(dir)) ::setenv("XDG_RUNTIME_DIR", dir, 1);
+    const std::string dir = "/tmp/kalmet-test-runtime-" + std::to_string(::getuid());
+    ::mkdir(dir.c_str(), 0700);
+    ::setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
   }
   QApplication app(argc, argv);
   // Tests choose their numeric locale themselves; start from a known one.

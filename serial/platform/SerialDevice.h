@@ -1,0 +1,109 @@
+#pragma once
+
+// One open serial device and its driver thread.
+//
+// The driver thread sleeps in epoll on the device (edge-triggered: every new
+// arrival is reported, also while older bytes are unread) and on an eventfd
+// that wakes it for new work or to stop. It completes pending event waits,
+// reads and writes, tracks line errors and notices a hang-up. All state is
+// under one mutex; callers of the comm services and the driver thread meet
+// only there.
+
+#include <linux/serial.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "serial/platform/CommServices.h"
+
+namespace platform {
+
+class TSerialDevice : public TKernelObject {
+ public:
+  // nullptr and an errno on failure.
+  static TSerialDevice* Open(const std::string& Path, bool Exclusive, int& Errno);
+  // Stops the driver, lets queued output drain for the time it needs on the
+  // line (bounded), discards the rest and closes.
+  ~TSerialDevice() override;
+
+  BOOL Setup(DWORD InQueue, DWORD OutQueue);
+  BOOL GetState(DCB* Dcb);
+  BOOL SetState(const DCB* Dcb);
+  BOOL GetTimeouts(COMMTIMEOUTS* Timeouts);
+  BOOL SetTimeouts(const COMMTIMEOUTS* Timeouts);
+  BOOL SetMask(DWORD Mask);
+  BOOL GetMask(DWORD* Mask);
+  BOOL WaitEvent(DWORD* EventWord, OVERLAPPED* Overlapped);
+  BOOL Read(void* Buffer, DWORD Count, DWORD* Done, OVERLAPPED* Overlapped);
+  BOOL Write(const void* Buffer, DWORD Count, DWORD* Done, OVERLAPPED* Overlapped);
+  BOOL Result(OVERLAPPED* Overlapped, DWORD* Transferred, BOOL Wait);
+  BOOL Purge(DWORD Flags);
+  BOOL ClearError(DWORD* Errors, COMSTAT* Stat);
+  BOOL ModemStatus(DWORD* Status);
+
+ private:
+  using TClock = std::chrono::steady_clock;
+  struct TPendingWait {
+    DWORD* EventWord;
+    OVERLAPPED* Overlapped;
+  };
+  struct TPendingRead {
+    BYTE* Buffer;
+    DWORD Count;
+    DWORD Done;
+    OVERLAPPED* Overlapped;
+    std::optional<TClock::time_point> TotalDeadline;
+    DWORD Interval;  // ms between bytes once one arrived; 0: none
+    std::optional<TClock::time_point> IntervalDeadline;
+    bool ReturnOnFirstByte;
+  };
+  struct TPendingWrite {
+    std::vector<BYTE> Data;  // its own copy
+    DWORD Done;
+    OVERLAPPED* Overlapped;
+    std::optional<TClock::time_point> Deadline;
+  };
+
+  TSerialDevice() = default;
+  void DriverLoop();
+  void Wake();
+  // The following run with FMutex held.
+  bool Failed(DWORD Code, int Errno);
+  void Complete(OVERLAPPED* Overlapped, DWORD Status, DWORD Bytes);
+  void SignalEvents(DWORD Events);
+  void ProgressRead();
+  void ProgressWrite();
+  void CheckDeadlines(TClock::time_point Now);
+  std::optional<TClock::time_point> NextDeadline() const;
+  void HangUp(int Errno);
+  void UpdateLineErrors(bool Signal);
+  void DrainBriefly();
+
+  int FFd = -1;
+  int FEpollFd = -1;
+  int FWakeFd = -1;
+  std::thread FDriver;
+
+  std::mutex FMutex;
+  std::condition_variable FCompleted;
+  bool FStopping = false;
+  DCB FDcb{};
+  COMMTIMEOUTS FTimeouts{};
+  DWORD FMask = 0;
+  DWORD FLatched = 0;  // events that happened while no wait was pending
+  DWORD FErrors = 0;   // CE_ flags since the last ClearCommError
+  bool FHungUp = false;
+  int FHangUpErrno = 0;
+  std::optional<TPendingWait> FWait;
+  std::optional<TPendingRead> FRead;
+  std::optional<TPendingWrite> FWrite;
+  bool FHaveCounters = false;
+  serial_icounter_struct FCounters{};
+};
+
+}  // namespace platform
