@@ -2,6 +2,7 @@
 
 #include <system_error>
 
+#include "serial/platform/PortEnumeration.h"
 #include "toolkit/DeferredDelete.h"
 
 using namespace platform;
@@ -641,4 +642,10 @@ TModemStatus TCustomComPort::ModemStatus() {
   return result;
 }
 
-void TCustomComPort::ListPorts(TStrings&) {}
+void TCustomComPort::ListPorts(TStrings& List) {
+  try {
+    for (const std::string& name : SerialPortNames()) List.Add(name);
+  } catch (...) {
+    // Raises nothing: a machine whose ports cannot be read has none to offer.
+  }
+}

@@ -1,0 +1,80 @@
+#include "serial/platform/PortEnumeration.h"
+
+#include <fcntl.h>
+#include <linux/serial.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+
+namespace platform {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::vector<std::string> SortedEntries(const fs::path& Dir) {
+  std::vector<std::string> names;
+  std::error_code ec;
+  for (fs::directory_iterator it(Dir, ec), end; !ec && it != end; it.increment(ec))
+    names.push_back(it->path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// The UART type the kernel found; nothing when the port does not say.
+std::optional<int> UartTypeAttribute(const fs::path& ClassEntry) {
+  std::ifstream in(ClassEntry / "type");
+  int type = 0;
+  if (in >> type) return type;
+  return std::nullopt;
+}
+
+// Asks the driver; opening a port toggles its lines, so only as a last resort.
+bool DriverReportsUart(const fs::path& Node) {
+  const int fd = ::open(Node.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return true;  // not ours to judge: busy or not permitted, but there
+  serial_struct serial{};
+  const bool unknown = ::ioctl(fd, TIOCGSERIAL, &serial) == 0 && serial.type == PORT_UNKNOWN;
+  ::close(fd);
+  return !unknown;
+}
+
+bool IsRealPort(const std::string& Name, const TDeviceRoots& Roots) {
+  const fs::path entry = fs::path(Roots.Sys) / "class" / "tty" / Name;
+  std::error_code ec;
+  if (!fs::exists(entry / "device", ec)) return false;  // virtual consoles, ptmx, ...
+  const fs::path node = fs::path(Roots.Dev) / Name;
+  if (!fs::exists(node, ec)) return false;
+  if (const auto type = UartTypeAttribute(entry)) return *type != 0;
+  if (Name.rfind("ttyS", 0) == 0) return DriverReportsUart(node);
+  return true;
+}
+
+bool IsPseudoTerminalLink(const std::string& Name, const TDeviceRoots& Roots) {
+  if (Name.rfind("tty", 0) != 0) return false;
+  const fs::path link = fs::path(Roots.Dev) / Name;
+  std::error_code ec;
+  if (!fs::is_symlink(link, ec)) return false;
+  const fs::path target = fs::canonical(link, ec);
+  if (ec) return false;  // dangling
+  const fs::path pts = fs::weakly_canonical(fs::path(Roots.Dev) / "pts", ec);
+  if (ec) return false;
+  return target.parent_path() == pts;
+}
+
+}  // namespace
+
+std::vector<std::string> SerialPortNames(const TDeviceRoots& Roots) {
+  std::vector<std::string> names;
+  for (const auto& name : SortedEntries(fs::path(Roots.Sys) / "class" / "tty"))
+    if (IsRealPort(name, Roots)) names.push_back(name);
+  for (const auto& name : SortedEntries(Roots.Dev))
+    if (IsPseudoTerminalLink(name, Roots)) names.push_back(name);
+  return names;
+}
+
+}  // namespace platform

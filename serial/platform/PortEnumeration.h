@@ -1,0 +1,25 @@
+#pragma once
+
+// The serial ports of this machine, by their names under /dev.
+//
+// Real devices come from /sys/class/tty: the entries with a device link
+// (USB adapters ttyUSB*, ttyACM*, on-board ttyS*, ttyAMA* ...), without the
+// phantom ttyS* entries a PC kernel creates for UARTs that are not there
+// (UART type 0). Virtual ports are symbolic links in /dev whose name begins
+// with "tty" and that point to a pseudo-terminal (what socat and the probe
+// simulator make). Only names with a node under /dev are listed.
+
+#include <string>
+#include <vector>
+
+namespace platform {
+
+struct TDeviceRoots {
+  std::string Sys = "/sys";
+  std::string Dev = "/dev";
+};
+
+// Real devices first, then virtual ones, each in name order.
+std::vector<std::string> SerialPortNames(const TDeviceRoots& Roots = {});
+
+}  // namespace platform
