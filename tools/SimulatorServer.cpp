@@ -1,0 +1,342 @@
+#include "tools/SimulatorServer.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace sim {
+
+namespace {
+
+// Raw mode: bytes pass unchanged in both directions.
+void MakeRaw(int Fd, bool Set1200) {
+  termios t{};
+  if (::tcgetattr(Fd, &t) != 0) return;
+  ::cfmakeraw(&t);
+  t.c_cflag |= CLOCAL | CREAD;
+  t.c_cc[VMIN] = 1;
+  t.c_cc[VTIME] = 0;
+  if (Set1200) {
+    t.c_cflag &= ~(CSIZE | PARENB | CSTOPB | CRTSCTS);
+    t.c_cflag |= CS8;
+    ::cfsetispeed(&t, B1200);
+    ::cfsetospeed(&t, B1200);
+  }
+  ::tcsetattr(Fd, TCSANOW, &t);
+}
+
+}  // namespace
+
+TSimulatorServer::TSimulatorServer(TProbeModel Model, TServerOptions Options)
+    : FOptions(std::move(Options)), FModel(std::move(Model)) {
+  FStopFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+}
+
+TSimulatorServer::~TSimulatorServer() {
+  Stop();
+  if (FThread.joinable()) FThread.join();
+  CloseLine();
+  if (!FOptions.Link.empty()) {
+    // Only our own link goes.
+    char target[4096];
+    const ssize_t n = ::readlink(FOptions.Link.c_str(), target, sizeof target - 1);
+    if (n > 0 && std::string(target, static_cast<std::size_t>(n)) == FSlavePath)
+      ::unlink(FOptions.Link.c_str());
+  }
+  if (FStopFd >= 0) ::close(FStopFd);
+}
+
+std::string TSimulatorServer::Escape(const std::string& Bytes) {
+  std::string out;
+  for (unsigned char c : Bytes) {
+    if (c == '\r')
+      out += "\\r";
+    else if (c == '\n')
+      out += "\\n";
+    else if (c == '\\')
+      out += "\\\\";
+    else if (c < 0x20 || c >= 0x7F) {
+      char b[5];
+      std::snprintf(b, sizeof b, "\\x%02X", c);
+      out += b;
+    } else
+      out += static_cast<char>(c);
+  }
+  return out;
+}
+
+bool TSimulatorServer::Open(std::string& Error) {
+  return OpenLine(Error);
+}
+
+bool TSimulatorServer::OpenLine(std::string& Error) {
+  if (!FOptions.Port.empty()) {
+    FMaster = ::open(FOptions.Port.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (FMaster < 0) {
+      Error = FOptions.Port + ": " + std::strerror(errno);
+      return false;
+    }
+    MakeRaw(FMaster, true);
+    FSlavePath = FOptions.Port;
+  } else {
+    FMaster = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (FMaster < 0 || ::grantpt(FMaster) != 0 || ::unlockpt(FMaster) != 0) {
+      Error = std::string("pseudo-terminal: ") + std::strerror(errno);
+      return false;
+    }
+    char name[256];
+    if (::ptsname_r(FMaster, name, sizeof name) != 0) {
+      Error = std::string("pseudo-terminal: ") + std::strerror(errno);
+      return false;
+    }
+    FSlavePath = name;
+    // Held open so that the line stays up while no tool has it open.
+    FHeldSlave = ::open(FSlavePath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (FHeldSlave >= 0) MakeRaw(FHeldSlave, false);
+    MakeRaw(FMaster, false);
+    if (!FOptions.Link.empty()) {
+      ::unlink(FOptions.Link.c_str());
+      if (::symlink(FSlavePath.c_str(), FOptions.Link.c_str()) != 0) {
+        Error = FOptions.Link + ": " + std::strerror(errno);
+        return false;
+      }
+    }
+  }
+  std::lock_guard lock(FMutex);
+  FLineOpen = true;
+  return true;
+}
+
+void TSimulatorServer::CloseLine() {
+  if (FMaster >= 0) ::close(FMaster);
+  if (FHeldSlave >= 0) ::close(FHeldSlave);
+  FMaster = FHeldSlave = -1;
+  FLine.clear();
+  FOutput.clear();
+}
+
+std::string TSimulatorServer::DevicePath() const {
+  return FOptions.Link.empty() ? FSlavePath : FOptions.Link;
+}
+
+void TSimulatorServer::Start() {
+  FThread = std::thread([this] { Run(); });
+}
+
+void TSimulatorServer::Stop() {
+  const std::uint64_t one = 1;
+  if (FStopFd >= 0) (void)::write(FStopFd, &one, sizeof one);
+}
+
+TProbeModel TSimulatorServer::Model() const {
+  std::lock_guard lock(FMutex);
+  return FModel;
+}
+
+void TSimulatorServer::SetModel(const TProbeModel& Model) {
+  std::lock_guard lock(FMutex);
+  FModel = Model;
+}
+
+void TSimulatorServer::SetFaults(const TFaults& Faults) {
+  std::lock_guard lock(FMutex);
+  FOptions.Faults = Faults;
+}
+
+std::vector<TLogEntry> TSimulatorServer::Log() const {
+  std::lock_guard lock(FMutex);
+  return FLog;
+}
+
+int TSimulatorServer::Requests() const {
+  std::lock_guard lock(FMutex);
+  return FRequests;
+}
+
+bool TSimulatorServer::LineOpen() const {
+  std::lock_guard lock(FMutex);
+  return FLineOpen;
+}
+
+std::chrono::microseconds TSimulatorServer::ByteTime() const {
+  if (!FOptions.Timing.Pace || FOptions.Timing.Baud <= 0) return std::chrono::microseconds(0);
+  return std::chrono::microseconds(10'000'000LL / FOptions.Timing.Baud);  // 10 bits a byte
+}
+
+void TSimulatorServer::Record(const std::string& Kind, const std::string& Text) {
+  const double ms = std::chrono::duration<double, std::milli>(TClock::now() - FStarted).count();
+  FLog.push_back({ms, Kind, Text});
+  if (LogSink) {
+    char stamp[32];
+    std::snprintf(stamp, sizeof stamp, "%.3f ", ms);
+    LogSink(stamp + Kind + (Text.empty() ? "" : " " + Text) + "\n");
+  }
+}
+
+void TSimulatorServer::Run() {
+  char buffer[512];
+  for (;;) {
+    int timeout = -1;
+    const auto now = TClock::now();
+    std::optional<TClock::time_point> next = NextDue();
+    if (FReturnAt && (!next || *FReturnAt < *next)) next = FReturnAt;
+    if (next) {
+      const auto left = std::chrono::ceil<std::chrono::milliseconds>(*next - now).count();
+      timeout = static_cast<int>(std::max<long long>(0, left));
+    }
+    pollfd fds[2] = {{FStopFd, POLLIN, 0}, {FMaster, POLLIN, 0}};
+    if (!FOutput.empty() && FOutput.front().Due <= now) fds[1].events |= POLLOUT;
+    const int n = ::poll(fds, FMaster >= 0 ? 2 : 1, timeout);
+    if (n < 0 && errno != EINTR) return;
+    if (fds[0].revents & POLLIN) return;
+    const auto after = TClock::now();
+    if (FMaster >= 0 && (fds[1].revents & POLLIN)) {
+      ssize_t got;
+      while ((got = ::read(FMaster, buffer, sizeof buffer)) > 0)
+        OnBytes(buffer, static_cast<std::size_t>(got), after);
+    }
+    // With no tool on the line a pseudo-terminal master reports a hang-up;
+    // that is no reason to end (the held slave keeps the line).
+    if (FMaster >= 0) Flush(after);
+    if (FReturnAt && *FReturnAt <= after) {
+      FReturnAt.reset();
+      std::string error;
+      if (OpenLine(error)) {
+        std::lock_guard lock(FMutex);
+        Record("RETURN", FSlavePath);
+      }
+    }
+  }
+}
+
+void TSimulatorServer::OnBytes(const char* Data, std::size_t Count, TClock::time_point Now) {
+  for (std::size_t i = 0; i < Count && FMaster >= 0; ++i) {
+    if (FLine.empty()) FLineStart = Now;
+    FLine += Data[i];
+    if (Data[i] != '\n') {
+      if (FLine.size() > 200) FLine.clear();  // noise, not a request
+      continue;
+    }
+    std::string line = FLine;
+    FLine.clear();
+    line.pop_back();
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    OnRequest(line, FLineStart, Now);
+  }
+}
+
+void TSimulatorServer::OnRequest(const std::string& Line, TClock::time_point FirstByte,
+                                 TClock::time_point Now) {
+  std::lock_guard lock(FMutex);
+  const TFaults& f = FOptions.Faults;
+  const int number = ++FRequests;
+  Record("REQ", Escape(Line + "\r\n"));
+
+  if (f.HangUpAfter >= 0 && number >= f.HangUpAfter) {
+    // Unplugged: the line goes away under the tool.
+    Record("HANGUP", "");
+    CloseLine();
+    FLineOpen = false;
+    FOptions.Faults.HangUpAfter = -1;
+    if (f.ReturnAfterMs >= 0) FReturnAt = Now + std::chrono::milliseconds(f.ReturnAfterMs);
+    return;
+  }
+  if (f.SilentAfter >= 0 && number > f.SilentAfter &&
+      (f.SilentFor < 0 || number <= f.SilentAfter + f.SilentFor)) {
+    Record("FAULT", "silent");
+    return;
+  }
+
+  TProbeModel& model = FModel;
+  std::optional<std::string> reply;
+  if (Line == "S 0") {
+    ++FSearches;
+    const char status = model.Status;
+    if (FSearches <= f.BadStatus) model.Status = '1';
+    reply = Answer(model, Line);
+    model.Status = status;
+    if (FSearches <= f.BadStatus) Record("FAULT", "status 1");
+    if (FSearches <= f.BadChecksum && reply) {
+      std::string& r = *reply;
+      const std::size_t digits = r.size() - 5;
+      const int wrong = (std::stoi(r.substr(digits, 3)) + 1) % 1000;
+      char text[8];
+      std::snprintf(text, sizeof text, "%03d", wrong);
+      r.replace(digits, 3, text);
+      Record("FAULT", "bad checksum");
+    }
+  } else {
+    reply = Answer(model, Line);
+  }
+  if (!reply) return;
+
+  const int replyNumber = ++FReplies;
+  // A real line delivers the request byte by byte: it ends that much after
+  // its first byte, and the reply follows after the latency.
+  const auto requestEnd =
+      std::max(Now, FirstByte + ByteTime() * static_cast<long>(Line.size() + 2));
+  auto start = requestEnd + std::chrono::milliseconds(FOptions.Timing.LatencyMs);
+
+  std::string out;
+  if (f.OverlongEvery > 0 && replyNumber % f.OverlongEvery == 0) {
+    Queue(start, std::string(58, 'X') + "\r\n");
+    Record("FAULT", "over-long line");
+    start = FLineFreeAt;
+  }
+  const int parts = std::max(1, std::min<int>(f.SplitParts, static_cast<int>(reply->size())));
+  const std::size_t partSize = (reply->size() + parts - 1) / parts;
+  for (std::size_t at = 0; at < reply->size(); at += partSize) {
+    Queue(start, reply->substr(at, partSize));
+    start =
+        FLineFreeAt + std::chrono::milliseconds(at + partSize < reply->size() ? f.SplitGapMs : 0);
+  }
+  if (parts > 1) Record("FAULT", "split in " + std::to_string(parts));
+  Record("REP", Escape(*reply));
+  if (f.TwiceEvery > 0 && replyNumber % f.TwiceEvery == 0) {
+    Queue(start, *reply);
+    Record("FAULT", "answered twice");
+  }
+  if (f.UnsolicitedEvery > 0 && replyNumber % f.UnsolicitedEvery == 0) {
+    const std::string noise = f.UnsolicitedLine ? "NOISE\r\n" : std::string("\x00\xFF~noise~", 9);
+    Queue(start + std::chrono::milliseconds(20), noise);
+    Record("FAULT", "unsolicited " + Escape(noise));
+  }
+}
+
+void TSimulatorServer::Queue(TClock::time_point Start, const std::string& Bytes) {
+  const auto byteTime = ByteTime();
+  Start = std::max(Start, FLineFreeAt);
+  if (byteTime.count() == 0) {
+    FOutput.push_back({Start, Bytes});
+    FLineFreeAt = Start;
+    return;
+  }
+  // Paced: one byte at a time, each handed over when its stop bit has ended.
+  for (std::size_t i = 0; i < Bytes.size(); ++i)
+    FOutput.push_back({Start + byteTime * static_cast<long>(i + 1), std::string(1, Bytes[i])});
+  FLineFreeAt = Start + byteTime * static_cast<long>(Bytes.size());
+}
+
+std::optional<TSimulatorServer::TClock::time_point> TSimulatorServer::NextDue() const {
+  if (FOutput.empty()) return std::nullopt;
+  return FOutput.front().Due;
+}
+
+void TSimulatorServer::Flush(TClock::time_point Now) {
+  while (!FOutput.empty() && FOutput.front().Due <= Now && FMaster >= 0) {
+    TOutput& o = FOutput.front();
+    const ssize_t n = ::write(FMaster, o.Bytes.data(), o.Bytes.size());
+    if (n < 0) return;  // full (POLLOUT wakes us) or no reader
+    o.Bytes.erase(0, static_cast<std::size_t>(n));
+    if (o.Bytes.empty()) FOutput.pop_front();
+  }
+}
+
+}  // namespace sim
