@@ -1,0 +1,62 @@
+#pragma once
+
+// The real window, offscreen, with message boxes recorded instead of shown.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QTest>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "toolkit/Application.h"
+#include "toolkit/VirtualClock.h"
+#include "ui/Unit_KALMET_Configuration_Tool.h"
+
+class FormTest : public ::testing::Test {
+ protected:
+  // Clock: the protocol timers run on it (nullptr: the event loop's timers).
+  void MakeForm(TTimerFactory* Clock = nullptr) {
+    Form = std::make_unique<TForm1>(Clock);
+    Form->show();
+  }
+  void SetUp() override {
+    Application().SetTitle("KALMET Configuration");
+    FPrevious = Application().SetMessagePresenter(
+        [this](const std::string& caption, const std::string& text) {
+          Captions.push_back(caption);
+          Messages.push_back(text);
+        });
+  }
+  void TearDown() override {
+    Form.reset();
+    Application().SetMessagePresenter(FPrevious);
+  }
+
+  // A probe of Type read completely and waiting for input, without a line.
+  void Connected(int Type) {
+    TConnectionState& s = Form->State();
+    s.ProbeType = Type;
+    s.ProbeTypeName = Type == 6 ? "KALMET-RS-D" : Type == 7 ? "KALMET-RS-M" : "KALMET-C";
+    s.ReadComplete = 1;
+    s.SequenceState = ssIdle;
+    s.ProbeFound = true;
+    Form->Engine().ApplyProbeType(Type);
+  }
+  // Replaces a field's text as a technician does: select all, type.
+  static void Type(QWidget* Field, const QString& Text) {
+    Field->setFocus();
+    QTest::keyClick(Field, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(Field, Text);
+  }
+  static std::string Text(const QLineEdit* Edit) { return Edit->text().toStdString(); }
+  static bool Marked(const QWidget* Field) { return TForm1::FieldColour(Field) == ModifiedColour; }
+
+  std::unique_ptr<TForm1> Form;
+  std::vector<std::string> Captions;
+  std::vector<std::string> Messages;
+
+ private:
+  TApplication::TMessagePresenter FPrevious;
+};

@@ -1,0 +1,343 @@
+#include <QFontInfo>
+#include <QPushButton>
+
+#include "tests/ui/FormFixture.h"
+#include "toolkit/WidgetControl.h"
+
+namespace {
+
+enum Kind { Label, ClickLabel, Edit, ReadOnlyEdit, Spin, Combo, Button };
+
+struct ControlRow {
+  const char* Name;
+  const char* Group;
+  int X, Y, W, H;
+  Kind What;
+  const char* Text;  // caption or text
+  const char* Hint;
+  bool Hidden;
+  bool Disabled;
+};
+
+// The window's controls as its layout gives them.
+const ControlRow kControls[] = {
+    {"Label1_SerialNumber", "GroupBox_ProbeData", 16, 20, 46, 13, Label, "Serial No.", "", false,
+     false},
+    {"Edit_SerialNumber", "GroupBox_ProbeData", 72, 16, 89, 21, ReadOnlyEdit, "",
+     "Serial number of connected probe.", false, false},
+    {"Label_VersionNumber", "GroupBox_ProbeData", 16, 52, 42, 13, Label, "Firmware", "", false,
+     false},
+    {"Edit_VersionNumber", "GroupBox_ProbeData", 72, 48, 89, 21, ReadOnlyEdit, "",
+     "Firmware version and firmware checksum of connected probe.", false, false},
+    {"ComboBox_ComPort", "GroupBox_ComPort", 24, 16, 129, 21, Combo, "select COM Port...",
+     "Selected COM port.", false, false},
+    {"Label_Tx", "GroupBox_ComPort", 24, 52, 12, 13, Label, "Tx", "", true, false},
+    {"Edit_TxIndicator", "GroupBox_ComPort", 48, 48, 21, 21, ReadOnlyEdit, "", "Transmit indicator",
+     true, false},
+    {"Label_Rx", "GroupBox_ComPort", 108, 52, 13, 13, Label, "Rx", "", true, false},
+    {"Edit_RxIndicator", "GroupBox_ComPort", 132, 48, 21, 21, ReadOnlyEdit, "", "Receive indicator",
+     true, false},
+    {"Label_Temperature", "GroupBox_MeasurementDataKALMET_RS485", 16, 28, 30, 13, Label, "Temp.",
+     "", false, false},
+    {"Edit_Temperature", "GroupBox_MeasurementDataKALMET_RS485", 56, 24, 73, 21, ReadOnlyEdit, "",
+     "Last reading of average temperature.", false, false},
+    {"Label_TemperatureUnit", "GroupBox_MeasurementDataKALMET_RS485", 136, 28, 11, 13, ClickLabel,
+     "°C", "", false, false},
+    {"Label_Level1", "GroupBox_MeasurementDataKALMET_RS485", 16, 60, 32, 13, Label, "Float 1", "",
+     false, false},
+    {"Edit_Level1", "GroupBox_MeasurementDataKALMET_RS485", 56, 56, 73, 21, ReadOnlyEdit, "",
+     "Last reading of height measured with float 1 (upper float).", false, false},
+    {"Label_Float1Unit", "GroupBox_MeasurementDataKALMET_RS485", 136, 60, 16, 13, ClickLabel, "mm",
+     "", false, false},
+    {"Label_Level2", "GroupBox_MeasurementDataKALMET_RS485", 16, 92, 32, 13, Label, "Float 2", "",
+     false, false},
+    {"Edit_Level2", "GroupBox_MeasurementDataKALMET_RS485", 56, 88, 73, 21, ReadOnlyEdit, "",
+     "Last reading of height measured with float 2 (lower float).", false, false},
+    {"Label_Float2Unit", "GroupBox_MeasurementDataKALMET_RS485", 136, 92, 16, 13, ClickLabel, "mm",
+     "", false, false},
+    {"Label_Address", "GroupBox_ConfigurationDataKALMET_RS485", 16, 28, 38, 13, Label, "Address",
+     "", false, false},
+    {"SpinEdit_Address", "GroupBox_ConfigurationDataKALMET_RS485", 80, 24, 49, 21, Spin, "192",
+     "Address of connected probe.", false, false},
+    {"Label_Offset1", "GroupBox_ConfigurationDataKALMET_RS485", 16, 60, 32, 13, Label, "Float 1",
+     "", false, false},
+    {"Edit_Offset1", "GroupBox_ConfigurationDataKALMET_RS485", 56, 56, 73, 21, Edit, "",
+     "Offset for float 1 (upper float). ", false, false},
+    {"Label_Offset1Unit", "GroupBox_ConfigurationDataKALMET_RS485", 136, 60, 16, 13, ClickLabel,
+     "mm", "", false, false},
+    {"Label_Offset2", "GroupBox_ConfigurationDataKALMET_RS485", 16, 92, 32, 13, Label, "Float 2",
+     "", false, false},
+    {"Edit_Offset2", "GroupBox_ConfigurationDataKALMET_RS485", 56, 88, 73, 21, Edit, "",
+     "Offset for float 2 (lower float). ", false, false},
+    {"Label_Offset2Unit", "GroupBox_ConfigurationDataKALMET_RS485", 136, 92, 16, 13, ClickLabel,
+     "mm", "", false, false},
+    {"Label_Level", "GroupBox_MeasurementDataKALMET_C", 16, 28, 26, 13, Label, "Level", "", false,
+     false},
+    {"Edit_Level", "GroupBox_MeasurementDataKALMET_C", 64, 24, 73, 21, ReadOnlyEdit, "",
+     "Last reading of level.", false, false},
+    {"Label_LevelUnit", "GroupBox_MeasurementDataKALMET_C", 144, 28, 16, 13, ClickLabel, "mm", "",
+     false, false},
+    {"Label_Current", "GroupBox_MeasurementDataKALMET_C", 16, 60, 34, 13, Label, "Current", "",
+     false, false},
+    {"Edit_Current", "GroupBox_MeasurementDataKALMET_C", 64, 56, 73, 21, ReadOnlyEdit, "",
+     "Last reading of current.", false, false},
+    {"Label_CurrentUnit", "GroupBox_MeasurementDataKALMET_C", 144, 60, 15, 13, ClickLabel, "mA", "",
+     false, false},
+    {"Label_LevelAt4mA", "GroupBox_ConfigurationDataKALMET_C", 16, 28, 41, 13, Label, " 4 mA @", "",
+     false, false},
+    {"Edit_LevelAt4mA", "GroupBox_ConfigurationDataKALMET_C", 64, 24, 73, 21, Edit, "",
+     "Level at 4 mA point.", false, false},
+    {"Label_LevelAt4mAUnit", "GroupBox_ConfigurationDataKALMET_C", 144, 28, 16, 13, ClickLabel,
+     "mm", "", false, false},
+    {"LabelLevelAt20mA", "GroupBox_ConfigurationDataKALMET_C", 16, 60, 44, 13, Label, "20 mA @", "",
+     false, false},
+    {"Edit_LevelAt20mA", "GroupBox_ConfigurationDataKALMET_C", 64, 56, 73, 21, Edit, "",
+     "Level at 20 mA point.", false, false},
+    {"Label_LevelAt20mAUnit", "GroupBox_ConfigurationDataKALMET_C", 144, 60, 16, 13, ClickLabel,
+     "mm", "", false, false},
+    {"Label_AlarmCurrent", "GroupBox_ConfigurationDataKALMET_C", 16, 92, 63, 13, Label,
+     "Alarm Current", "", false, false},
+    {"ComboBox_AlarmCurrent", "GroupBox_ConfigurationDataKALMET_C", 88, 88, 65, 21, Combo, "",
+     "Alarm current used to signal alarm conditions.", false, false},
+    {"LabelUnsupportedOrUnknownMessage", "GroupBox_Information", 24, 32, 311, 20, Label,
+     "The connected probe is not supported.", "", false, false},
+    {"LabelUnsupportedOrUnknownType", "GroupBox_Information", 24, 56, 252, 20, Label,
+     "Unknown or not supported type", "", false, false},
+    {"Button_Read", "GroupBox_UserActions", 64, 16, 75, 25, Button, "Read",
+     "Push this button to read measurement and configuration data from probe.", false, true},
+    {"Button_Write", "GroupBox_UserActions", 224, 16, 75, 25, Button, "Write",
+     "Push this button to write configuration data to probe.", false, true},
+    {"Label_Status", "GroupBox_UserInformation", 16, 20, 30, 13, Label, "Status", "", false, false},
+    {"Edit_Status", "GroupBox_UserInformation", 56, 16, 241, 21, Edit,
+     "Please select correct COM port.", "Current status of configuration tool.", false, false},
+    {"LabelAbout", "GroupBox_UserInformation", 304, 20, 37, 13, ClickLabel, "About...", "", false,
+     false},
+};
+
+struct GroupRow {
+  const char* Name;
+  int X, Y, W, H;
+  const char* Caption;
+  bool Visible;
+  bool Bevelled;
+};
+
+const GroupRow kGroups[] = {
+    {"GroupBox_ProbeData", 8, 8, 177, 89, " Probe Data  ", true, true},
+    {"GroupBox_ComPort", 192, 8, 177, 89, " COM Port ", true, true},
+    {"GroupBox_MeasurementDataKALMET_RS485", 16, 112, 177, 129, " Measurement Data ", false, true},
+    {"GroupBox_ConfigurationDataKALMET_RS485", 193, 112, 177, 129, " Configuration Data ", false,
+     true},
+    {"GroupBox_MeasurementDataKALMET_C", 8, 104, 177, 129, " Measurement Data ", false, true},
+    {"GroupBox_ConfigurationDataKALMET_C", 192, 104, 177, 129, " Configuration Data ", false, true},
+    {"GroupBox_Information", 16, 120, 361, 129, " Information ", false, true},
+    {"GroupBox_UserActions", 8, 240, 361, 49, " User Actions ", true, true},
+    {"GroupBox_UserInformation", 8, 296, 361, 49, " User Information ", true, false},
+};
+
+class WindowLayoutTest : public FormTest {
+ protected:
+  void SetUp() override {
+    FormTest::SetUp();
+    MakeForm();
+  }
+};
+
+TEST_F(WindowLayoutTest, EveryControlAsTheLayoutGivesIt) {
+  for (const ControlRow& row : kControls) {
+    SCOPED_TRACE(row.Name);
+    auto* w = Form->findChild<QWidget*>(row.Name);
+    ASSERT_NE(w, nullptr);
+    ASSERT_NE(w->parentWidget(), nullptr);
+    EXPECT_EQ(w->parentWidget()->objectName().toStdString(), row.Group);
+    EXPECT_EQ(w->pos(), QPoint(row.X, row.Y));
+    EXPECT_EQ(w->isHidden(), row.Hidden);
+    EXPECT_EQ(w->isEnabledTo(w->parentWidget()), !row.Disabled);
+    EXPECT_EQ(w->toolTip().toStdString(), row.Hint) << "labels show no hint";
+    switch (row.What) {
+      case Label:
+      case ClickLabel: {
+        auto* label = qobject_cast<QLabel*>(w);
+        ASSERT_NE(label, nullptr);
+        EXPECT_EQ(label->text().toStdString(), row.Text);
+        EXPECT_EQ(dynamic_cast<TClickLabel*>(w) != nullptr, row.What == ClickLabel);
+        // Labels size themselves to their caption, as they did in the
+        // original font: the text fits, whatever this font's widths.
+        EXPECT_GE(label->width(), label->fontMetrics().horizontalAdvance(label->text()));
+        EXPECT_GE(label->width(), row.W);
+        EXPECT_EQ(label->height(), std::max(row.H, label->sizeHint().height()));
+        break;
+      }
+      case Edit:
+      case ReadOnlyEdit: {
+        auto* edit = qobject_cast<QLineEdit*>(w);
+        ASSERT_NE(edit, nullptr);
+        EXPECT_EQ(edit->isReadOnly(), row.What == ReadOnlyEdit);
+        EXPECT_EQ(edit->text().toStdString(), row.Text);
+        EXPECT_EQ(w->size(), QSize(row.W, row.H));
+        break;
+      }
+      case Spin: {
+        auto* spin = dynamic_cast<TSpinEdit*>(w);
+        ASSERT_NE(spin, nullptr);
+        EXPECT_EQ(spin->text().toStdString(), row.Text);
+        EXPECT_EQ(w->size(), QSize(row.W, row.H));
+        break;
+      }
+      case Combo: {
+        auto* combo = dynamic_cast<TComboBox*>(w);
+        ASSERT_NE(combo, nullptr);
+        EXPECT_EQ(combo->Text().toStdString(), row.Text);
+        EXPECT_EQ(w->size(), QSize(row.W, row.H));
+        break;
+      }
+      case Button: {
+        auto* button = qobject_cast<QPushButton*>(w);
+        ASSERT_NE(button, nullptr);
+        EXPECT_EQ(button->text().toStdString(), row.Text);
+        EXPECT_EQ(w->size(), QSize(row.W, row.H));
+        break;
+      }
+    }
+  }
+}
+
+TEST_F(WindowLayoutTest, GroupBoxes) {
+  for (const GroupRow& row : kGroups) {
+    SCOPED_TRACE(row.Name);
+    auto* g = Form->findChild<QGroupBox*>(row.Name);
+    ASSERT_NE(g, nullptr);
+    EXPECT_EQ(g->parentWidget(), Form.get());
+    EXPECT_EQ(g->geometry(), QRect(row.X, row.Y, row.W, row.H));
+    EXPECT_EQ(g->title().toStdString(), row.Caption);
+    EXPECT_EQ(!g->isHidden(), row.Visible);
+    EXPECT_EQ(g->isEnabled(), row.Visible) << "the hidden groups are disabled too";
+    EXPECT_EQ(dynamic_cast<TBevelGroupBox*>(g) != nullptr, row.Bevelled);
+  }
+}
+
+TEST_F(WindowLayoutTest, WindowFontIconAndSize) {
+  EXPECT_EQ(Form->windowTitle(), QString("KALMET Configuration"));
+  EXPECT_EQ(Form->size(), QSize(377, 353));
+  EXPECT_EQ(Form->minimumSize(), Form->maximumSize()) << "not resizable";
+  EXPECT_FALSE(Form->windowFlags() & Qt::WindowMaximizeButtonHint);
+  EXPECT_TRUE(Form->windowFlags() & Qt::WindowMinimizeButtonHint);
+  EXPECT_FALSE(Form->windowFlags() & Qt::WindowStaysOnTopHint);
+  EXPECT_FALSE(Form->windowIcon().isNull());
+  EXPECT_EQ(Form->windowIcon().availableSizes().value(0), QSize(32, 32));
+  EXPECT_EQ(Form->font().pixelSize(), 11);
+  EXPECT_EQ(Form->Edit_Status->font().pixelSize(), 11) << "readable, not 5 pixels";
+  EXPECT_EQ(Form->palette().color(QPalette::Window), kInactiveCaptionColour);
+  for (QLabel* info :
+       {Form->LabelUnsupportedOrUnknownMessage, Form->LabelUnsupportedOrUnknownType}) {
+    EXPECT_EQ(info->font().pixelSize(), 16);
+    EXPECT_TRUE(info->font().bold());
+    EXPECT_EQ(info->palette().color(QPalette::WindowText), QColor(Qt::red));
+  }
+  EXPECT_TRUE(Form->LabelAbout->font().underline());
+}
+
+TEST_F(WindowLayoutTest, TabOrderWithinEachGroup) {
+  const std::vector<std::vector<const char*>> groups = {
+      {"Edit_SerialNumber", "Edit_VersionNumber"},
+      {"ComboBox_ComPort", "Edit_TxIndicator", "Edit_RxIndicator"},
+      {"Edit_Level1", "Edit_Level2", "Edit_Temperature"},
+      {"Edit_Offset1", "Edit_Offset2", "SpinEdit_Address"},
+      {"Edit_Current", "Edit_Level"},
+      {"Edit_LevelAt4mA", "Edit_LevelAt20mA", "ComboBox_AlarmCurrent"},
+      {"Button_Read", "Button_Write"},
+  };
+  for (const auto& chain : groups) {
+    for (std::size_t i = 0; i + 1 < chain.size(); ++i) {
+      QWidget* w = Form->findChild<QWidget*>(chain[i]);
+      QWidget* next = w->nextInFocusChain();
+      // Labels and the inner parts of composite widgets are in the chain too.
+      while (next &&
+             (next->parentWidget() != w->parentWidget() || next->focusPolicy() == Qt::NoFocus))
+        next = next->nextInFocusChain();
+      EXPECT_EQ(next->objectName().toStdString(), chain[i + 1]) << "after " << chain[i];
+    }
+  }
+}
+
+TEST_F(WindowLayoutTest, SpinEditAndComboBoxes) {
+  TSpinEdit* address = Form->SpinEdit_Address;
+  EXPECT_EQ(address->minimum(), 0);
+  EXPECT_EQ(address->maximum(), 1000);
+  EXPECT_EQ(address->singleStep(), 1);
+  EXPECT_EQ(address->style()->styleHint(QStyle::SH_SpinBox_ClickAutoRepeatRate, nullptr, address),
+            200);
+  TSpinEdit spin;
+  spin.setRange(0, 1000);
+  spin.show();
+  int changes = 0;
+  QObject::connect(&spin, &QSpinBox::valueChanged, [&] { ++changes; });
+  spin.setValue(1000);
+  EXPECT_EQ(spin.text(), QString("1000")) << "a value set by the program shows whole";
+  Type(&spin, "1234");
+  EXPECT_EQ(spin.text(), QString("123")) << "at most three characters typed";
+  EXPECT_EQ(changes, 4) << "1000, 1, 12, 123";
+  QTest::keyClick(&spin, Qt::Key_Backspace);
+  QTest::keyClick(&spin, Qt::Key_Backspace);
+  QTest::keyClick(&spin, Qt::Key_Backspace);
+  EXPECT_EQ(spin.value(), 0) << "an empty text reads as 0";
+  QTest::keyClick(&spin, Qt::Key_Up);
+  EXPECT_EQ(spin.value(), 1);
+
+  TComboBox* alarm = Form->ComboBox_AlarmCurrent;
+  ASSERT_EQ(alarm->count(), 2);
+  EXPECT_EQ(alarm->itemText(0), QString("21,5 mA"));
+  EXPECT_EQ(alarm->itemText(1), QString("  3,6 mA"));
+
+  TComboBox* ports = Form->ComboBox_ComPort;
+  ports->clear();
+  for (const char* name : {"COM3", "ttyUSB0", "COM12", "COM1", "ttyACM0"}) ports->AddItem(name);
+  ports->setCurrentIndex(ports->findText("COM3"));
+  ports->AddItem("COM2");
+  QStringList items;
+  for (int i = 0; i < ports->count(); ++i) items << ports->itemText(i);
+  EXPECT_EQ(items, QStringList({"COM1", "COM12", "COM2", "COM3", "ttyACM0", "ttyUSB0"}));
+  EXPECT_EQ(ports->currentText(), QString("COM3")) << "the pick stays put";
+}
+
+TEST_F(WindowLayoutTest, NonVisualPartsAndTheirSettings) {
+  TComPort* com = Form->Com;
+  EXPECT_FALSE(com->Active());
+  EXPECT_EQ(com->DeviceName(), "COM1");
+  EXPECT_EQ(com->BaudRate(), br1200);
+  EXPECT_EQ(com->DataBits(), db8);
+  EXPECT_EQ(com->Parity(), paNone);
+  EXPECT_EQ(com->StopBits(), sb1);
+  EXPECT_EQ(com->FlowControl().DTR(), dcDisable);
+  EXPECT_EQ(com->FlowControl().RTS(), rcDisable);
+  EXPECT_EQ(com->FlowControl().XOnXOff(), xcDisable);
+  EXPECT_TRUE(com->Options().Empty());
+  EXPECT_EQ(com->PriorityClass(), pcHigh);
+  EXPECT_TRUE(com->OnRxChar()) << "the receive indicator, which passes on to ComRxChar";
+  EXPECT_EQ(Form->sgnl_TxD->ComPort(), com);
+  EXPECT_EQ(Form->sgnl_TxD->Signal(), siTxChar);
+  EXPECT_EQ(Form->sgnl_TxD->Delay(), 100);
+  EXPECT_EQ(Form->sgnl_RxD->ComPort(), com);
+  EXPECT_EQ(Form->sgnl_RxD->Signal(), siRxChar);
+  EXPECT_EQ(Form->sgnl_RxD->Delay(), 100);
+  auto* tx = dynamic_cast<TWidgetControl*>(Form->sgnl_TxD->Control());
+  auto* rx = dynamic_cast<TWidgetControl*>(Form->sgnl_RxD->Control());
+  ASSERT_TRUE(tx && rx);
+  EXPECT_EQ(tx->Widget(), Form->Edit_TxIndicator);
+  EXPECT_EQ(rx->Widget(), Form->Edit_RxIndicator);
+  EXPECT_EQ(TForm1::FieldColour(Form->Edit_TxIndicator), QColor(0, 0x80, 0)) << "green background";
+  EXPECT_FALSE(Form->TimerRequestNext->Enabled());
+  EXPECT_EQ(Form->TimerRequestNext->Interval(), 200u);
+  EXPECT_FALSE(Form->TimerTimeout->Enabled());
+  EXPECT_EQ(Form->TimerTimeout->Interval(), 500u);
+}
+
+TEST(Colours, ToolkitColourIsBlueGreenRed) {
+  EXPECT_EQ(ToQColor(clGreen), QColor(0, 0x80, 0));
+  EXPECT_EQ(ToQColor(clLime), QColor(0, 0xFF, 0));
+  EXPECT_EQ(ToQColor(0x0000FF), QColor(0xFF, 0, 0));
+  EXPECT_EQ(ToQColor(0xFF0000), QColor(0, 0, 0xFF));
+  EXPECT_EQ(ToQColor(clAqua), ModifiedColour);
+}
+
+}  // namespace

@@ -1,0 +1,127 @@
+// Configuration editing: the change handlers of the configuration fields,
+// which check and store each entry, and the Read and Write commands.
+
+#include <cmath>
+
+#include "toolkit/Numbers.h"
+#include "ui/Unit_KALMET_Configuration_Tool.h"
+
+namespace {
+
+constexpr long double kOffsetLimit = 10000;
+constexpr long double kMinimumLevelDistance = 5;  // mm between the 4 mA and 20 mA points
+
+}  // namespace
+
+bool TForm1::WaitingForInput() const {
+  return S.ReadComplete != 0 && S.SequenceState == ssIdle;
+}
+
+void TForm1::MarkModified(QWidget* Field) {
+  QPalette p = Field->palette();
+  p.setColor(QPalette::Base, ModifiedColour);
+  p.setColor(QPalette::Button, ModifiedColour);
+  Field->setPalette(p);
+  Button_Write->setEnabled(true);
+}
+
+void TForm1::SpinEdit_AddressChange(TObject*) {
+  if (!IsRs485ConfigurableProbe(S.ProbeType)) return;
+  const int low = S.ProbeType == 6 ? 192 : 1;
+  const int high = S.ProbeType == 6 ? 253 : 247;
+  const int value = SpinEdit_Address->value();
+  if (value < low) {
+    // A re-read shows the cleared address 0 until the probe's reply.
+    if (!(value == 0 && S.SequenceState == ssReadRequested)) SpinEdit_Address->setValue(low);
+  } else if (value > high) {
+    SpinEdit_Address->setValue(high);
+  }
+  S.ProbeData.Address = SpinEdit_Address->value();
+  if (WaitingForInput()) MarkModified(SpinEdit_Address);
+}
+
+void TForm1::OffsetChange(QLineEdit* Field, long double TProbeData::*Value) {
+  const auto shown = [this, Value] {
+    const long double mm = S.ProbeData.*Value;
+    return FormatFloat("0.000", S.InchUnits ? MmToInch(mm) : mm);
+  };
+  long double typed = 0;
+  if (TryTextToFloat(TextOf(Field), typed)) {
+    if (typed < 0)
+      SetText(Field, shown());
+    else if (typed > kOffsetLimit)
+      SetText(Field, FormatFloat("0.000", kOffsetLimit));
+    long double number = 0;
+    if (TryTextToFloat(TextOf(Field), number))
+      S.ProbeData.*Value = S.InchUnits ? InchToMm(number) : number;
+  } else {
+    // Not a number: the stored value comes back (its own change stores it).
+    SetText(Field, shown());
+  }
+  if (WaitingForInput() && !S.UnitSwitching) MarkModified(Field);
+}
+
+void TForm1::Edit_Offset1Change(TObject*) {
+  OffsetChange(Edit_Offset1, &TProbeData::Offset1);
+}
+
+void TForm1::Edit_Offset2Change(TObject*) {
+  OffsetChange(Edit_Offset2, &TProbeData::Offset2);
+}
+
+void TForm1::LevelChange(QLineEdit* Field, long double TProbeData::*Value) {
+  long double typed = 0;
+  const bool number = TryTextToFloat(TextOf(Field), typed);
+  if (!number || typed < 0)
+    SetText(Field, FormatFloat(LengthFormat(), S.ProbeData.*Value));
+  else if (typed > S.ProbeData.LevelLimit)
+    SetText(Field, FormatFloat(LengthFormat(), S.ProbeData.LevelLimit));
+  long double shown = 0;
+  if (TryTextToFloat(TextOf(Field), shown)) S.ProbeData.*Value = shown;
+  if (WaitingForInput()) MarkModified(Field);
+}
+
+void TForm1::Edit_LevelAt4mAChange(TObject*) {
+  LevelChange(Edit_LevelAt4mA, &TProbeData::LevelAt4mA);
+}
+
+void TForm1::Edit_LevelAt20mAChange(TObject*) {
+  LevelChange(Edit_LevelAt20mA, &TProbeData::LevelAt20mA);
+}
+
+void TForm1::ComboBox_AlarmCurrentChange(TObject*) {
+  if (ComboBox_AlarmCurrent->currentIndex() > 1) {
+    ComboBox_AlarmCurrent->setCurrentIndex(1);
+    ComboBox_AlarmCurrent->SetText(QStringLiteral("  3,6 mA"));
+  }
+  S.ProbeData.AlarmCurrentIndex = ComboBox_AlarmCurrent->currentIndex();
+  if (WaitingForInput()) MarkModified(ComboBox_AlarmCurrent);
+}
+
+void TForm1::Button_ReadClick(TObject*) {
+  if (S.ReadComplete != 1 || S.SequenceState != ssIdle) return;
+  S.SequenceState = ssReadRequested;
+  Button_Read->setEnabled(false);
+  Button_Write->setEnabled(false);
+  FEngine->ResetProbeData();
+  FEngine->ScheduleNextRequest();
+}
+
+void TForm1::Button_WriteClick(TObject*) {
+  if (S.ReadComplete == 1 && S.SequenceState == ssIdle) {
+    const TProbeData& d = S.ProbeData;
+    if (IsCurrentLoopProbe(S.ProbeType) &&
+        std::fabs(d.LevelAt20mA - d.LevelAt4mA) < kMinimumLevelDistance) {
+      ShowMessage(
+          "The value for the 4 mA point and the value for the 20 mA point are too close "
+          "together!\r\n\r\nPlease correct the values so that there is at least a difference of "
+          "5 mm.");
+    } else {
+      S.SequenceState = ssWriteRequested;
+      Button_Write->setEnabled(false);
+      Button_Read->setEnabled(false);
+    }
+  }
+  // One request at a time: while a reply is outstanding this waits for it.
+  FEngine->ScheduleNextRequest();
+}

@@ -1,0 +1,139 @@
+#pragma once
+
+// The main window TForm1: its controls (from the layout file), its
+// non-visual parts (the serial port Com, the two line-activity indicators and
+// the two protocol timers), the connection state, and the window's handlers:
+// start-up, port selection and shutdown (this file's .cpp), display refresh
+// and units (DisplayRefresh.cpp), configuration editing and the Read and
+// Write commands (ConfigurationEditing.cpp).
+
+#include <QWidget>
+#include <memory>
+
+#include "probe/ProbeEngine.h"
+#include "serial/ComPort.h"
+#include "serial/ComSignal.h"
+#include "toolkit/Timer.h"
+#include "ui_Unit_KALMET_Configuration_Tool.h"
+
+class TWidgetControl;
+
+// The colour of a configuration field changed by the operator.
+inline const QColor ModifiedColour(0, 255, 255);
+
+long double MmToInch(long double Value);
+long double InchToMm(long double Value);
+long double CelsiusToFahrenheit(long double Value);
+
+class TForm1 : public QWidget,
+               public Ui_TForm1,
+               public TComponent,
+               private IProbeView,
+               private IProbeLink {
+ public:
+  // Timers: where the protocol timers and the indicators' timers come from
+  // (the event loop's by default; tests may pass a virtual clock).
+  explicit TForm1(TTimerFactory* Timers = nullptr, QWidget* Parent = nullptr);
+  ~TForm1() override;
+
+  // Non-visual parts
+  TComPort* Com = nullptr;
+  TComSignal* sgnl_TxD = nullptr;
+  TComSignal* sgnl_RxD = nullptr;
+  TCustomTimer* TimerRequestNext = nullptr;
+  TCustomTimer* TimerTimeout = nullptr;
+
+  // The connection state and the protocol engine working on it.
+  TConnectionState& State() { return S; }
+  TProbeEngine& Engine() { return *FEngine; }
+
+  // Start-up, port selection, shutdown, About
+  void FormCreate(TObject* Sender);
+  void FormClose(TObject* Sender);
+  void ComboBox_ComPortChange(TObject* Sender);
+  void LabelAboutClick(TObject* Sender);
+
+  // Forwarded to the protocol engine
+  void ComRxChar(TObject* Sender);
+  void TimerRequestNextTimer(TObject* Sender);
+  void TimerTimeoutTimer(TObject* Sender);
+
+  // Display refresh and units
+  void RefreshDisplay() override;
+  void ToggleLengthUnit();
+  void ToggleTemperatureUnit();
+  void Label_Float1UnitClick(TObject* Sender);
+  void Label_Float2UnitClick(TObject* Sender);
+  void Label_Offset1UnitClick(TObject* Sender);
+  void Label_Offset2UnitClick(TObject* Sender);
+  void Label_TemperatureUnitClick(TObject* Sender);
+
+  // Configuration editing and commands
+  void SpinEdit_AddressChange(TObject* Sender);
+  void Edit_Offset1Change(TObject* Sender);
+  void Edit_Offset2Change(TObject* Sender);
+  void Edit_LevelAt4mAChange(TObject* Sender);
+  void Edit_LevelAt20mAChange(TObject* Sender);
+  void ComboBox_AlarmCurrentChange(TObject* Sender);
+  void Button_ReadClick(TObject* Sender);
+  void Button_WriteClick(TObject* Sender);
+
+  // Background colour of a field (ModifiedColour when marked).
+  static QColor FieldColour(const QWidget* Field);
+
+ protected:
+  void closeEvent(QCloseEvent* Event) override;
+  void showEvent(QShowEvent* Event) override;
+
+ private:
+  void CreateComponents(TTimerFactory& Timers);
+  void ConnectHandlers();
+  void ApplyLookAndFeel();
+  // Runs a handler as the toolkit does: an exception goes to the application.
+  template <typename F>
+  void Guarded(F&& Handler);
+
+  // Editing helpers (ConfigurationEditing.cpp)
+  void OffsetChange(QLineEdit* Field, long double TProbeData::*Value);
+  void LevelChange(QLineEdit* Field, long double TProbeData::*Value);
+  void MarkModified(QWidget* Field);
+  bool WaitingForInput() const;
+  std::string LengthFormat() const;
+
+  // IProbeView
+  void SetStatusText(const std::string& Text) override;
+  void SetControlEnabled(TProbeControl Control, bool Enabled) override;
+  void RestoreControlColour(TProbeControl Control) override;
+  void SetControlHint(TProbeControl Control, const std::string& Hint) override;
+  void ShowGroup(TProbeGroup Group, int Left, int Top) override;
+  void HideGroup(TProbeGroup Group) override;
+  void SetGroupCaption(TProbeGroup Group, const std::string& Caption) override;
+  void SetLabelCaption(TProbeLabel Label, const std::string& Caption) override;
+  void ShowMessage(const std::string& Text) override;
+  QWidget* ControlOf(TProbeControl Control) const;
+  QGroupBox* GroupOf(TProbeGroup Group) const;
+
+  // IProbeLink, on Com
+  void PurgeInput() override;
+  void WriteString(const std::string& Bytes) override;
+  int InputCount() override;
+  char ReadChar() override;
+
+  TConnectionState S;
+  std::unique_ptr<TProbeEngine> FEngine;
+  TWidgetControl* FTxIndicator = nullptr;
+  TWidgetControl* FRxIndicator = nullptr;
+  bool FCentred = false;
+  // While the refresh writes the 4/20 mA fields, what their handlers raise is
+  // dropped instead of reported.
+  bool FDiscardHandlerErrors = false;
+};
+
+// Sets the text of a line edit only when it differs, so that its change
+// handler runs exactly when the text changes.
+void SetText(QLineEdit* Edit, const std::string& Text);
+std::string TextOf(const QLineEdit* Edit);
+// A label's caption; the label grows beyond its designed size when the
+// caption needs it.
+void SetCaption(QLabel* Label, const std::string& Caption);
+void FitCaption(QLabel* Label);

@@ -1,0 +1,68 @@
+#pragma once
+
+// The window's widget set on top of Qt's own controls: the group box with an
+// inset bevelled frame, the numeric spin edit, the combo box that keeps its
+// list sorted, and the clickable label.
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QSpinBox>
+#include <functional>
+
+// Background of the window and of the bevelled groups: a stand-in for the
+// colour of an inactive title bar.
+inline const QColor kInactiveCaptionColour(191, 205, 219);
+
+class TBevelGroupBox : public QGroupBox {
+ public:
+  explicit TBevelGroupBox(QWidget* Parent = nullptr);
+
+ protected:
+  void paintEvent(QPaintEvent* Event) override;
+};
+
+// Integer edit with up and down buttons: keeps its value in its range, takes
+// at most MaxTypedLength typed characters, reads an empty text as 0 and
+// repeats its buttons every 200 ms while held. Every change of the value is
+// reported through valueChanged.
+class TSpinEdit : public QSpinBox {
+ public:
+  explicit TSpinEdit(QWidget* Parent = nullptr);
+  void setMaxTypedLength(int Length) { FMaxTypedLength = Length; }
+  int maxTypedLength() const { return FMaxTypedLength; }
+
+ protected:
+  QValidator::State validate(QString& Input, int& Pos) const override;
+  int valueFromText(const QString& Text) const override;
+  void fixup(QString& Input) const override;
+
+ private:
+  int FMaxTypedLength = 3;
+};
+
+// A pick list whose items stay sorted as strings where asked to, and whose
+// text, while nothing is picked, is its placeholder.
+class TComboBox : public QComboBox {
+ public:
+  explicit TComboBox(QWidget* Parent = nullptr);
+  void setSorted(bool Sorted) { FSorted = Sorted; }
+  bool sorted() const { return FSorted; }
+  // Inserted at its sorted place when sorted; the picked item stays picked.
+  void AddItem(const QString& Text);
+  QString Text() const;
+  // Shows Text: picks the item with that text, or shows it with nothing picked.
+  void SetText(const QString& Text);
+
+ private:
+  bool FSorted = false;
+};
+
+class TClickLabel : public QLabel {
+ public:
+  explicit TClickLabel(QWidget* Parent = nullptr);
+  std::function<void()> OnClick;
+
+ protected:
+  void mouseReleaseEvent(QMouseEvent* Event) override;
+};
