@@ -42,13 +42,27 @@ class FormTest : public ::testing::Test {
     s.ReadComplete = 1;
     s.SequenceState = ssIdle;
     s.ProbeFound = true;
+    s.ProbeData.Address = Type == 7 ? 17 : 192;
     Form->Engine().ApplyProbeType(Type);
+  }
+  // Shows the stored values as the read does it (nothing is marked then).
+  void RefreshAsRead() {
+    TConnectionState& s = Form->State();
+    const int complete = s.ReadComplete;
+    s.ReadComplete = 0;
+    Form->RefreshDisplay();
+    s.ReadComplete = complete;
   }
   // Replaces a field's text as a technician does: select all, type.
   static void Type(QWidget* Field, const QString& Text) {
     Field->setFocus();
     QTest::keyClick(Field, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClicks(Field, Text);
+  }
+  // Replaces a field's whole text at once, as pasting does.
+  static void Paste(QLineEdit* Field, const QString& Text) {
+    Field->selectAll();
+    Field->insert(Text);
   }
   static std::string Text(const QLineEdit* Edit) { return Edit->text().toStdString(); }
   static bool Marked(const QWidget* Field) { return TForm1::FieldColour(Field) == ModifiedColour; }

@@ -1,0 +1,163 @@
+#include <algorithm>
+
+#include "serial/platform/PortEnumeration.h"
+#include "tests/serial/PtyFixture.h"
+#include "tests/ui/FormFixture.h"
+
+namespace {
+
+class StartupTest : public FormTest {
+ protected:
+  void SetUp() override {
+    FormTest::SetUp();
+    MakeForm(&Clock);
+  }
+  // Picks Name in the port selector as the technician does.
+  void Pick(const std::string& Name) {
+    TComboBox* ports = Form->ComboBox_ComPort;
+    if (ports->findText(QString::fromStdString(Name)) < 0)
+      ports->AddItem(QString::fromStdString(Name));
+    const int index = ports->findText(QString::fromStdString(Name));
+    ports->setCurrentIndex(index);
+    emit ports->activated(index);
+  }
+  bool IndicatorsShown() const {
+    return !Form->Label_Tx->isHidden() && !Form->Label_Rx->isHidden() &&
+           !Form->Edit_TxIndicator->isHidden() && !Form->Edit_RxIndicator->isHidden();
+  }
+  bool IndicatorsHidden() const {
+    return Form->Label_Tx->isHidden() && Form->Label_Rx->isHidden() &&
+           Form->Edit_TxIndicator->isHidden() && Form->Edit_RxIndicator->isHidden();
+  }
+  TVirtualClock Clock;
+};
+
+TEST_F(StartupTest, StartsWaitingForAPortChoice) {
+  const TConnectionState& s = Form->State();
+  EXPECT_EQ(Text(Form->Edit_Status), "Please select correct COM port.");
+  EXPECT_EQ(Form->SpinEdit_Address->value(), 192);
+  EXPECT_EQ(Form->ComboBox_ComPort->currentIndex(), -1);
+  EXPECT_EQ(Form->ComboBox_ComPort->Text(), QString("select COM Port..."));
+  EXPECT_FALSE(s.PortOpen);
+  EXPECT_EQ(s.SearchRetries, 3);
+  EXPECT_TRUE(s.FineResolution);
+  EXPECT_EQ(std::string(s.ProbeId.begin(), s.ProbeId.end()), "000000000");
+  EXPECT_FALSE(Form->Button_Read->isEnabled());
+  EXPECT_FALSE(Form->Button_Write->isEnabled());
+  EXPECT_TRUE(IndicatorsHidden());
+  // The machine's ports, sorted as strings.
+  auto names = platform::SerialPortNames();
+  std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+    return QString::compare(QString::fromStdString(a), QString::fromStdString(b),
+                            Qt::CaseInsensitive) < 0;
+  });
+  std::vector<std::string> listed;
+  for (int i = 0; i < Form->ComboBox_ComPort->count(); ++i)
+    listed.push_back(Form->ComboBox_ComPort->itemText(i).toStdString());
+  EXPECT_EQ(listed, names);
+  Clock.Advance(10000);
+  EXPECT_EQ(Text(Form->Edit_Status), "Please select correct COM port.") << "nothing runs";
+}
+
+TEST_F(StartupTest, FourCharacterNamesAreOpenedUnchangedAndAMissingPortFails) {
+  Pick("COM9");
+  EXPECT_EQ(Form->Com->DeviceName(), "COM9");
+  EXPECT_EQ(Messages, std::vector<std::string>{"The selected COM Port is not available!"});
+  EXPECT_EQ(Text(Form->Edit_Status), "Please select correct COM port.");
+  EXPECT_EQ(Form->ComboBox_ComPort->currentIndex(), -1);
+  EXPECT_EQ(Form->ComboBox_ComPort->Text(), QString("Select COM Port ..."));
+  EXPECT_FALSE(Form->State().PortOpen);
+  EXPECT_FALSE(Form->Com->Active());
+  EXPECT_TRUE(IndicatorsHidden());
+  Pick("ttyKALMETnone");
+  EXPECT_EQ(Form->Com->DeviceName(), "\\\\.\\ttyKALMETnone");
+  EXPECT_EQ(Messages.size(), 2u);
+}
+
+TEST_F(StartupTest, PickingAPortStartsAFreshConnection) {
+  TPty pty;
+  ASSERT_TRUE(pty.Ok());
+  Form->State().ProbeType = 6;
+  Form->GroupBox_MeasurementDataKALMET_RS485->setVisible(true);
+  Form->GroupBox_ProbeData->setTitle(" KALMET-RS-D ");
+  Pick(pty.SlavePath());
+  ASSERT_TRUE(Messages.empty());
+  EXPECT_EQ(Form->Com->DeviceName(), "\\\\.\\" + pty.SlavePath());
+  EXPECT_TRUE(Form->Com->Active());
+  const TConnectionState& s = Form->State();
+  EXPECT_TRUE(s.PortOpen);
+  EXPECT_FALSE(s.ProbeFound);
+  EXPECT_EQ(s.ProbeType, 0);
+  EXPECT_EQ(s.ReadComplete, 0);
+  EXPECT_EQ(Form->GroupBox_ProbeData->title(), QString(" Probe Data "));
+  EXPECT_TRUE(Form->GroupBox_MeasurementDataKALMET_RS485->isHidden());
+  EXPECT_TRUE(IndicatorsShown());
+  EXPECT_FALSE(Form->Button_Read->isEnabled());
+  EXPECT_TRUE(Form->TimerRequestNext->Enabled());
+  Clock.Advance(200);
+  EXPECT_EQ(Text(Form->Edit_Status), "Searching for probe.");
+  EXPECT_EQ(pty.Read(5), "S 0\r\n");
+  // The same port again: closed, opened, searched afresh.
+  Pick(pty.SlavePath());
+  EXPECT_TRUE(Messages.empty());
+  EXPECT_TRUE(Form->Com->Active());
+  Clock.Advance(200);
+  EXPECT_EQ(pty.Read(5), "S 0\r\n");
+}
+
+TEST_F(StartupTest, PortHeldByAnotherProgramIsRefused) {
+  TPty pty;
+  ASSERT_TRUE(pty.Ok());
+  TComPort other(nullptr);
+  other.SetDeviceName(pty.SlavePath());
+  other.Open();
+  Pick(pty.SlavePath());
+  EXPECT_EQ(Messages, std::vector<std::string>{"The selected COM Port is not available!"});
+  EXPECT_EQ(Form->ComboBox_ComPort->Text(), QString("Select COM Port ..."));
+  EXPECT_TRUE(IndicatorsHidden());
+  Clock.Advance(5000);
+  EXPECT_EQ(Text(Form->Edit_Status), "Please select correct COM port.") << "nothing is sent";
+}
+
+TEST_F(StartupTest, ClosingTheWindowReleasesACurrentLoopProbe) {
+  const struct {
+    int Type;
+    bool Sends;
+  } rows[] = {{2, true},  {3, true},  {4, true},  {0, false},
+              {1, false}, {5, false}, {6, false}, {7, false}};
+  for (const auto& r : rows) {
+    TPty pty;
+    ASSERT_TRUE(pty.Ok());
+    MakeForm(&Clock);
+    Pick(pty.SlavePath());
+    TConnectionState& s = Form->State();
+    s.ProbeType = r.Type;
+    const std::string id = "51234";
+    std::copy(id.begin(), id.end(), s.ProbeId.begin());
+    s.ProbeIdLength = 5;
+    Form->close();
+    EXPECT_FALSE(Form->Com->Active());
+    EXPECT_EQ(pty.Read(12, r.Sends ? 5000 : 200), r.Sends ? "RXP51234IS\r\n" : "") << r.Type;
+  }
+}
+
+TEST_F(StartupTest, AfterAFailedPortChoiceClosingSendsNothing) {
+  TPty pty;
+  ASSERT_TRUE(pty.Ok());
+  Pick(pty.SlavePath());
+  Form->State().ProbeType = 2;
+  Pick("COM9");
+  EXPECT_EQ(Form->State().ProbeType, 2) << "kept";
+  Form->close();
+  EXPECT_EQ(pty.Read(1, 200), "");
+}
+
+TEST_F(StartupTest, AboutBox) {
+  QTest::mouseClick(Form->LabelAbout, Qt::LeftButton);
+  ASSERT_EQ(Messages.size(), 1u);
+  EXPECT_EQ(Messages[0].rfind("KALMET Configuration Version: 1.0.13.255\r\n", 0), 0u);
+  EXPECT_GT(Messages[0].size(), std::string("KALMET Configuration Version: 1.0.13.255\r\n").size());
+  EXPECT_EQ(Captions[0], "KALMET Configuration");
+}
+
+}  // namespace
