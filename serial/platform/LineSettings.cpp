@@ -17,6 +17,8 @@ namespace {
 
 static_assert(sizeof(TTermiosFields::Cc) == sizeof(termios2::c_cc));
 
+}  // namespace
+
 int GetFields(int Fd, TTermiosFields& F) {
   termios2 t{};
   if (::ioctl(Fd, TCGETS2, &t) != 0) return errno;
@@ -42,6 +44,8 @@ int SetFields(int Fd, const TTermiosFields& F) {
   t.c_ospeed = t.c_ispeed = F.Speed;
   return ::ioctl(Fd, TCSETS2, &t) == 0 ? 0 : errno;
 }
+
+namespace {
 
 // Modem-control lines; devices without them (pseudo-terminals) ignore this.
 void SetModemLine(int Fd, int Line, bool On) {

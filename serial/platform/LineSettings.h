@@ -28,6 +28,11 @@ bool DcbToTermios(const DCB& Dcb, TTermiosFields& Fields);
 // RTS) as enabled.
 DCB TermiosToDcb(const TTermiosFields& Fields);
 
+// The terminal's settings as the kernel holds them (for a pseudo-terminal
+// master: its slave's), and setting them, the rate exactly. 0 or an errno.
+int GetFields(int Fd, TTermiosFields& Fields);
+int SetFields(int Fd, const TTermiosFields& Fields);
+
 // Raw mode, keeping rate, size, parity and stop bits: no canonical
 // processing, no echo, no CR/LF translation, no signals; reads return as
 // soon as one byte is there. 0 or an errno.

@@ -10,7 +10,6 @@
 #include "serial/ComPort.h"
 #include "serial/platform/LineSettings.h"
 #include "tests/serial/PtyFixture.h"
-#include "tests/serial/Termios2.h"
 
 namespace {
 
@@ -72,7 +71,11 @@ class ComPortTest : public ::testing::Test {
   }
   TNotifyEvent RxHandler() { return TNotifyEvent::Of<&TRecorder::RxChar>(&Rec); }
   // A master reports its slave's settings.
-  TTermiosView SlaveTermios() const { return ReadTermios(Pty.Master()); }
+  platform::TTermiosFields SlaveTermios() const {
+    platform::TTermiosFields f;
+    platform::GetFields(Pty.Master(), f);
+    return f;
+  }
 
   TPty Pty;
   TRecorder Rec;
@@ -173,7 +176,7 @@ TEST_F(ComPortTest, WindowSettingsReachTheDevice) {
   Port.FlowControl().SetRTS(rcDisable);
   Port.FlowControl().SetXOnXOff(xcDisable);
   Port.Open();
-  const TTermiosView t = SlaveTermios();
+  const platform::TTermiosFields t = SlaveTermios();
   EXPECT_EQ(t.Speed, 1200u);
   EXPECT_EQ(t.CFlag & CSIZE, unsigned(CS8));
   EXPECT_FALSE(t.CFlag & (PARENB | CSTOPB | CRTSCTS));
@@ -305,7 +308,9 @@ TEST(LineSettings, ControlBlockOnTermios) {
 }
 
 TEST_F(ComPortTest, DefaultsLeaveTheDevicesSettingsAndClosedPortTouchesNothing) {
-  SetTermios(Pty.Master(), 4800, 8, false);
+  platform::TTermiosFields f = SlaveTermios();
+  f.Speed = 4800;
+  platform::SetFields(Pty.Master(), f);
   Port.SetBaudRate(br9600);  // closed: only stored
   EXPECT_EQ(SlaveTermios().Speed, 4800u);
   Port.SetBaudRate(brDefault);
