@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 preset="${1:-rs485-d}"
 
 scripts/setup-debian.sh
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKALMET_BUILD_TESTS=OFF >/dev/null
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build --target kalmet-configuration-tool kalmet-probe-sim
 
 log=/tmp/kalmet-probe-sim.log

@@ -148,6 +148,8 @@ void TSimulatorServer::SetModel(const TProbeModel& Model) {
 void TSimulatorServer::SetFaults(const TFaults& Faults) {
   std::lock_guard lock(FMutex);
   FOptions.Faults = Faults;
+  // New faults count their requests, searches and replies from now on.
+  FFaultRequests = FFaultReplies = FSearches = 0;
 }
 
 std::vector<TLogEntry> TSimulatorServer::Log() const {
@@ -236,7 +238,8 @@ void TSimulatorServer::OnRequest(const std::string& Line, TClock::time_point Fir
                                  TClock::time_point Now) {
   std::lock_guard lock(FMutex);
   const TFaults& f = FOptions.Faults;
-  const int number = ++FRequests;
+  ++FRequests;
+  const int number = ++FFaultRequests;
   Record("REQ", Escape(Line + "\r\n"));
 
   if (f.HangUpAfter >= 0 && number >= f.HangUpAfter) {
@@ -277,7 +280,7 @@ void TSimulatorServer::OnRequest(const std::string& Line, TClock::time_point Fir
   }
   if (!reply) return;
 
-  const int replyNumber = ++FReplies;
+  const int replyNumber = ++FFaultReplies;
   // A real line delivers the request byte by byte: it ends that much after
   // its first byte, and the reply follows after the latency.
   const auto requestEnd =

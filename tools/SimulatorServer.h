@@ -19,7 +19,8 @@
 
 namespace sim {
 
-// Each fault is off by default. Requests and replies are counted from 1.
+// Each fault is off by default. Requests, searches and replies are counted
+// from 1, from the start or from the last SetFaults.
 struct TFaults {
   int SilentAfter = -1;          // no answer to the requests after this many ...
   int SilentFor = -1;            // ... for this many requests (-1: for ever)
@@ -105,8 +106,9 @@ class TSimulatorServer {
   mutable std::mutex FMutex;  // model, faults, log, counters
   TProbeModel FModel;
   std::vector<TLogEntry> FLog;
-  int FRequests = 0;
-  int FReplies = 0;
+  int FRequests = 0;       // since the start
+  int FFaultRequests = 0;  // since the faults were set
+  int FFaultReplies = 0;
   int FSearches = 0;
 
   int FMaster = -1;     // the line (pseudo-terminal master or the port)

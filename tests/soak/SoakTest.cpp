@@ -1,0 +1,276 @@
+// Fault soak, unplugging and a busy port: the real window (offscreen), the
+// real serial port and event thread, real timers, and the probe simulator on
+// a pseudo-terminal injecting every fault it has.
+//
+// KALMET_SOAK_CYCLES sets the number of cycles per probe family (default 6;
+// scripts/soak.sh runs many more).
+
+#include <sys/resource.h>
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+
+#include "tests/ui/FormFixture.h"
+#include "toolkit/Numbers.h"
+#include "tools/SimulatorServer.h"
+
+namespace {
+
+int Cycles() {
+  const char* text = std::getenv("KALMET_SOAK_CYCLES");
+  return text ? std::max(1, std::atoi(text)) : 6;
+}
+
+long CpuMicroseconds() {
+  rusage r{};
+  ::getrusage(RUSAGE_SELF, &r);
+  return (r.ru_utime.tv_sec + r.ru_stime.tv_sec) * 1000000L + r.ru_utime.tv_usec +
+         r.ru_stime.tv_usec;
+}
+
+struct TFaultKind {
+  const char* Name;
+  sim::TFaults Faults;
+};
+
+std::vector<TFaultKind> FaultKinds() {
+  std::vector<TFaultKind> kinds;
+  const auto add = [&](const char* name, auto set) {
+    sim::TFaults f;
+    set(f);
+    kinds.push_back({name, f});
+  };
+  add("none", [](sim::TFaults&) {});
+  add("silence", [](sim::TFaults& f) {
+    f.SilentAfter = 2;
+    f.SilentFor = 2;
+  });
+  add("bad checksum", [](sim::TFaults& f) { f.BadChecksum = 2; });
+  add("bad status", [](sim::TFaults& f) { f.BadStatus = 2; });
+  add("split replies", [](sim::TFaults& f) {
+    f.SplitParts = 3;
+    f.SplitGapMs = 40;
+  });
+  add("doubled replies", [](sim::TFaults& f) { f.TwiceEvery = 3; });
+  add("over-long lines", [](sim::TFaults& f) { f.OverlongEvery = 4; });
+  add("unsolicited bytes", [](sim::TFaults& f) { f.UnsolicitedEvery = 2; });
+  add("unsolicited lines", [](sim::TFaults& f) {
+    f.UnsolicitedEvery = 3;
+    f.UnsolicitedLine = true;
+  });
+  return kinds;
+}
+
+class SoakTest : public FormTest {
+ protected:
+  void Serve(const std::string& Preset, const std::string& Link = "") {
+    sim::TServerOptions options;
+    options.Link = Link;
+    Server = std::make_unique<sim::TSimulatorServer>(*sim::Preset(Preset), options);
+    std::string error;
+    ASSERT_TRUE(Server->Open(error)) << error;
+    Server->Start();
+    if (!Form) MakeForm();
+    Pick(Server->DevicePath());
+  }
+  void Pick(const std::string& Path) {
+    const QString path = QString::fromStdString(Path);
+    if (Form->ComboBox_ComPort->findText(path) < 0) Form->ComboBox_ComPort->AddItem(path);
+    const int index = Form->ComboBox_ComPort->findText(path);
+    Form->ComboBox_ComPort->setCurrentIndex(index);
+    emit Form->ComboBox_ComPort->activated(index);
+  }
+  void TearDown() override {
+    FormTest::TearDown();
+    Server.reset();
+  }
+  std::string Status() const { return Form->Edit_Status->text().toStdString(); }
+  bool Resting() const {
+    const TConnectionState& s = Form->State();
+    return s.ReadComplete == 1 && s.SequenceState == ssIdle && s.RequestCode == 0 &&
+           !Form->TimerRequestNext->Enabled() && !Form->TimerTimeout->Enabled();
+  }
+  bool WaitForRest(int Milliseconds = 30000) {
+    return QTest::qWaitFor([&] { return Resting(); }, Milliseconds);
+  }
+  bool OnlyProtocolMessages() const {
+    for (const auto& m : Messages)
+      if (m != "Error: No answer from probe!\r\n\r\nTrying to connect/re-connect." &&
+          m != "ERROR: Wrong answer received!")
+        return false;
+    return true;
+  }
+  static std::string ThreeDecimals(const QString& Shown) {
+    long double value = 0;
+    if (!TryTextToFloat(Shown.toStdString(), value, '.')) return "?";
+    return FormatFloat("0.000", value, '.');
+  }
+  static std::string ThreeDecimals(double Value) { return FormatFloat("0.000", Value, '.'); }
+
+  // What the window shows of the configuration, as the wire carries it.
+  std::map<std::string, std::string> ShownConfiguration() const {
+    if (IsCurrentLoopProbe(Form->State().ProbeType))
+      return {{"PL", ThreeDecimals(Form->Edit_LevelAt4mA->text())},
+              {"PH", ThreeDecimals(Form->Edit_LevelAt20mA->text())},
+              {"FS", std::to_string(Form->ComboBox_AlarmCurrent->currentIndex())}};
+    return {{"AD", std::to_string(Form->SpinEdit_Address->value())},
+            {"OP", ThreeDecimals(Form->Edit_Offset1->text())},
+            {"OW", ThreeDecimals(Form->Edit_Offset2->text())}};
+  }
+  std::map<std::string, std::string> ProbeConfiguration() const {
+    const sim::TProbeModel p = Server->Model();
+    if (p.Family == sim::TFamily::CurrentLoop)
+      return {{"PL", ThreeDecimals(p.LevelAt4mA)},
+              {"PH", ThreeDecimals(p.LevelAt20mA)},
+              {"FS", std::to_string(p.AlarmCurrent)}};
+    return {{"AD", std::to_string(p.Address)},
+            {"OP", ThreeDecimals(p.Offset1)},
+            {"OW", ThreeDecimals(p.Offset2)}};
+  }
+  void Edit(int Cycle) {
+    if (IsCurrentLoopProbe(Form->State().ProbeType)) {
+      Paste(Form->Edit_LevelAt4mA, QString::number(100 + Cycle * 1.25, 'f', 2));
+      Paste(Form->Edit_LevelAt20mA, QString::number(2000 + Cycle * 3.5, 'f', 2));
+      const int alarm = Cycle % 2;
+      Form->ComboBox_AlarmCurrent->setCurrentIndex(alarm);
+      emit Form->ComboBox_AlarmCurrent->activated(alarm);
+    } else {
+      Form->SpinEdit_Address->setValue(192 + (Cycle * 7) % 62);
+      Paste(Form->Edit_Offset1, QString::number(std::fmod(Cycle * 123.456, 10000.0), 'f', 3));
+      Paste(Form->Edit_Offset2, QString::number(Cycle * 0.5, 'f', 3));
+    }
+  }
+
+  void Soak(const std::string& Preset);
+
+  std::unique_ptr<sim::TSimulatorServer> Server;
+};
+
+void SoakTest::Soak(const std::string& Preset) {
+  Serve(Preset);
+  ASSERT_TRUE(WaitForRest()) << Status();
+  const auto kinds = FaultKinds();
+  std::map<std::string, int> survived;
+  int writesChecked = 0, readsChecked = 0, interrupted = 0;
+  const int cycles = Cycles();
+  for (int cycle = 0; cycle < cycles; ++cycle) {
+    const TFaultKind& kind = kinds[static_cast<std::size_t>(cycle) % kinds.size()];
+    const bool write = cycle % 2 == 1;
+    SCOPED_TRACE(std::string(kind.Name) + (write ? " during a write" : " during a read") +
+                 ", cycle " + std::to_string(cycle));
+    Server->SetFaults(kind.Faults);
+    const std::size_t messagesBefore = Messages.size();
+    std::map<std::string, std::string> pressed;
+    if (write) {
+      Edit(cycle);
+      pressed = ShownConfiguration();
+      ASSERT_TRUE(Form->Button_Write->isEnabled());
+      QTest::mouseClick(Form->Button_Write, Qt::LeftButton);
+    } else {
+      ASSERT_TRUE(Form->Button_Read->isEnabled());
+      QTest::mouseClick(Form->Button_Read, Qt::LeftButton);
+    }
+    // Back at rest: after the command, or after a time-out and a new first read.
+    ASSERT_TRUE(WaitForRest(60000)) << "hangs in: " << Status();
+    const bool timedOut =
+        std::any_of(Messages.begin() + static_cast<long>(messagesBefore), Messages.end(),
+                    [](const std::string& m) { return m.rfind("Error: No answer", 0) == 0; });
+    if (write && !timedOut && Status() == "Writing probe data done.") {
+      EXPECT_EQ(ProbeConfiguration(), pressed) << "what the technician saw is what the probe got";
+      ++writesChecked;
+    }
+    if (timedOut) ++interrupted;
+    EXPECT_TRUE(OnlyProtocolMessages());
+    ++survived[kind.Name];
+
+    // A clean read: the window shows exactly the probe.
+    Server->SetFaults({});
+    QTest::mouseClick(Form->Button_Read, Qt::LeftButton);
+    ASSERT_TRUE(WaitForRest()) << Status();
+    EXPECT_EQ(Status(), "Reading probe data done.");
+    EXPECT_EQ(ShownConfiguration(), ProbeConfiguration());
+    const sim::TProbeModel p = Server->Model();
+    EXPECT_EQ(Form->Edit_SerialNumber->text().toStdString(), p.Id);
+    ++readsChecked;
+  }
+  std::printf("\nSoak of a %s probe: %d cycles\n", Preset.c_str(), cycles);
+  std::printf("  %-20s %s\n", "fault", "cycles survived");
+  for (const auto& [name, count] : survived) std::printf("  %-20s %d\n", name.c_str(), count);
+  std::printf("  writes checked: %d, clean reads checked: %d, time-outs shown: %d, messages: %zu\n",
+              writesChecked, readsChecked, interrupted, Messages.size());
+}
+
+TEST_F(SoakTest, Rs485ProbeUnderFaults) {
+  Soak("rs485-d");
+}
+
+TEST_F(SoakTest, CurrentLoopProbeUnderFaults) {
+  Soak("current-loop");
+}
+
+class UnplugTest : public SoakTest {
+ protected:
+  void HangUpDuring(bool Write) {
+    QTemporaryDir dir;
+    const std::string link = dir.filePath("ttyKALMET0").toStdString();
+    Serve("rs485-d", link);
+    ASSERT_TRUE(WaitForRest());
+    sim::TFaults unplug;
+    unplug.HangUpAfter = 2;  // in the middle of the command
+    unplug.ReturnAfterMs = 1500;
+    Server->SetFaults(unplug);
+    if (Write) {
+      Form->SpinEdit_Address->setValue(200);
+      QTest::mouseClick(Form->Button_Write, Qt::LeftButton);
+    } else {
+      QTest::mouseClick(Form->Button_Read, Qt::LeftButton);
+    }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !Form->Com->Active(); }, 10000)) << "the port closes";
+    const long cpu = CpuMicroseconds();
+    QTest::qWait(2000);
+    EXPECT_LT(CpuMicroseconds() - cpu, 400000) << "no busy loop after the unplug";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Server->LineOpen(); }, 10000))
+        << "the simulator is back";
+    Messages.clear();
+    Pick(link);  // the technician picks the port again
+    ASSERT_TRUE(Messages.empty()) << Messages.front();
+    ASSERT_TRUE(WaitForRest());
+    EXPECT_EQ(Status(), "Reading probe data done.");
+    EXPECT_EQ(Form->Edit_SerialNumber->text(), QString("40217"));
+  }
+};
+
+TEST_F(UnplugTest, DuringARead) {
+  HangUpDuring(false);
+}
+
+TEST_F(UnplugTest, DuringAWrite) {
+  HangUpDuring(true);
+}
+
+TEST_F(SoakTest, PortHeldByAnotherProgramIsRefusedAndTheToolWorksOnAnother) {
+  sim::TSimulatorServer held(*sim::Preset("rs485-d"), {});
+  std::string error;
+  ASSERT_TRUE(held.Open(error)) << error;
+  QProcess holder;
+  holder.start("flock", {QString::fromStdString(held.DevicePath()), "sleep", "60"});
+  ASSERT_TRUE(holder.waitForStarted());
+  QTest::qWait(300);  // the lock is taken
+  MakeForm();
+  Pick(held.DevicePath());
+  EXPECT_EQ(Messages, std::vector<std::string>{"The selected COM Port is not available!"});
+  EXPECT_EQ(Status(), "Please select correct COM port.");
+  Messages.clear();
+  Serve("current-loop");
+  ASSERT_TRUE(WaitForRest());
+  EXPECT_EQ(Status(), "Reading probe data done.");
+  EXPECT_TRUE(Messages.empty());
+  holder.kill();
+  holder.waitForFinished();
+}
+
+}  // namespace
