@@ -1,0 +1,263 @@
+// kalmet-bench: how fast the tool runs the protocol against the line limit.
+//
+// The tool (real window offscreen, real serial port, real timers) talks to
+// the probe simulator on a pseudo-terminal that paces every byte as a
+// 1200-baud line does (10 bits a byte) and answers without latency. Measured:
+//   read   time from port selection to "Reading probe data done."
+//   write  time from Write to "Writing probe data done."
+// each next to the lower bound the line allows: every request and reply byte
+// on the line plus the fixed 200 ms pauses of the sequencer; and
+//   idle     CPU time and context switches of the process over 10 s after a read
+//   startup  time from process start to the first painted window, and memory.
+//
+// Usage: kalmet-bench [RUNS]      prints a Markdown table (medians of RUNS, default 5)
+//        kalmet-bench --startup   (internal: one start-up, prints its figures)
+
+#include <dirent.h>
+#include <sys/resource.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTest>
+#include <QTimer>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "toolkit/Application.h"
+#include "tools/SimulatorServer.h"
+#include "ui/Unit_KALMET_Configuration_Tool.h"
+
+namespace {
+
+constexpr double kByteMs = 10.0 * 1000.0 / 1200.0;  // 10 bits at 1200 baud
+constexpr double kPauseMs = 200.0;
+
+double Median(std::vector<double> Values) {
+  std::sort(Values.begin(), Values.end());
+  const std::size_t n = Values.size();
+  return n % 2 ? Values[n / 2] : (Values[n / 2 - 1] + Values[n / 2]) / 2;
+}
+
+long CpuMicroseconds() {
+  rusage r{};
+  ::getrusage(RUSAGE_SELF, &r);
+  return (r.ru_utime.tv_sec + r.ru_stime.tv_sec) * 1000000L + r.ru_utime.tv_usec +
+         r.ru_stime.tv_usec;
+}
+
+// Voluntary and involuntary context switches of every thread of the process.
+long ContextSwitches() {
+  long total = 0;
+  DIR* dir = ::opendir("/proc/self/task");
+  if (!dir) return -1;
+  while (dirent* e = ::readdir(dir)) {
+    if (e->d_name[0] == '.') continue;
+    std::ifstream status(std::string("/proc/self/task/") + e->d_name + "/status");
+    std::string line;
+    while (std::getline(status, line))
+      if (line.rfind("voluntary_ctxt_switches:", 0) == 0 ||
+          line.rfind("nonvoluntary_ctxt_switches:", 0) == 0)
+        total += std::stol(line.substr(line.find(':') + 1));
+  }
+  ::closedir(dir);
+  return total;
+}
+
+// Bytes of the requests and replies logged since entry From; Pairs counts
+// the replies. Log texts escape CR and LF as two characters each.
+std::size_t LineBytes(const std::vector<sim::TLogEntry>& Log, std::size_t From, int& Replies) {
+  std::size_t bytes = 0;
+  Replies = 0;
+  for (std::size_t i = From; i < Log.size(); ++i) {
+    const auto& e = Log[i];
+    if (e.Kind != "REQ" && e.Kind != "REP") continue;
+    std::size_t n = 0;
+    for (std::size_t k = 0; k < e.Text.size(); ++k, ++n)
+      if (e.Text[k] == '\\') k += e.Text[k + 1] == 'x' ? 3 : 1;
+    bytes += n;
+    if (e.Kind == "REP") ++Replies;
+  }
+  return bytes;
+}
+
+// Runs the event loop until the status line reads Status (QTest's waiting
+// sleeps between its checks, which would add to the figures).
+bool WaitForStatus(TForm1& Form, const QString& Status, int Milliseconds = 30000) {
+  if (Form.Edit_Status->text() == Status) return true;
+  QEventLoop loop;
+  const auto connection =
+      QObject::connect(Form.Edit_Status, &QLineEdit::textChanged, &loop, [&](const QString& text) {
+        if (text == Status) loop.quit();
+      });
+  QTimer::singleShot(Milliseconds, &loop, &QEventLoop::quit);
+  loop.exec();
+  QObject::disconnect(connection);
+  return Form.Edit_Status->text() == Status;
+}
+
+struct TRun {
+  double ReadMs, ReadBoundMs, WriteMs, WriteBoundMs;
+};
+
+TRun MeasureOnce(const std::string& Preset) {
+  sim::TServerOptions options;
+  options.Timing.Pace = true;
+  sim::TSimulatorServer server(*sim::Preset(Preset), options);
+  std::string error;
+  if (!server.Open(error)) throw std::runtime_error(error);
+  server.Start();
+  TForm1 form;
+  form.show();
+  const QString path = QString::fromStdString(server.DevicePath());
+  form.ComboBox_ComPort->AddItem(path);
+  form.ComboBox_ComPort->setCurrentIndex(form.ComboBox_ComPort->findText(path));
+
+  TRun run{};
+  QElapsedTimer clock;
+  clock.start();
+  form.ComboBox_ComPortChange(&form);
+  if (!WaitForStatus(form, "Reading probe data done."))
+    throw std::runtime_error("the probe was not read");
+  run.ReadMs = clock.nsecsElapsed() / 1e6;
+  int replies = 0;
+  std::size_t bytes = LineBytes(server.Log(), 0, replies);
+  // One pause before each request and one before the closing step.
+  run.ReadBoundMs = bytes * kByteMs + (replies + 1) * kPauseMs;
+
+  const std::size_t logged = server.Log().size();
+  if (IsCurrentLoopProbe(form.State().ProbeType)) {
+    form.Edit_LevelAt4mA->selectAll();
+    form.Edit_LevelAt4mA->insert("150");
+  } else {
+    form.SpinEdit_Address->setValue(201);
+  }
+  clock.restart();
+  form.Button_WriteClick(&form);
+  if (!WaitForStatus(form, "Writing probe data done."))
+    throw std::runtime_error("the probe was not written");
+  run.WriteMs = clock.nsecsElapsed() / 1e6;
+  bytes = LineBytes(server.Log(), logged, replies);
+  run.WriteBoundMs = bytes * kByteMs + (replies + 1) * kPauseMs;
+  form.Com->SetActive(false);
+  return run;
+}
+
+void Idle(double& CpuPercent, long& Switches) {
+  sim::TSimulatorServer server(*sim::Preset("rs485-d"), {});
+  std::string error;
+  if (!server.Open(error)) throw std::runtime_error(error);
+  server.Start();
+  TForm1 form;
+  form.show();
+  const QString path = QString::fromStdString(server.DevicePath());
+  form.ComboBox_ComPort->AddItem(path);
+  form.ComboBox_ComPort->setCurrentIndex(form.ComboBox_ComPort->findText(path));
+  form.ComboBox_ComPortChange(&form);
+  if (!WaitForStatus(form, "Reading probe data done."))
+    throw std::runtime_error("the probe was not read");
+  QTest::qWait(500);  // the indicators go dark
+  const long cpu = CpuMicroseconds();
+  const long switches = ContextSwitches();
+  QElapsedTimer clock;
+  clock.start();
+  // Sleep in the event loop: what wakes now is the tool's own doing.
+  QEventLoop loop;
+  QTimer::singleShot(10000, &loop, &QEventLoop::quit);
+  loop.exec();
+  const double elapsedUs = clock.nsecsElapsed() / 1e3;
+  CpuPercent = 100.0 * (CpuMicroseconds() - cpu) / elapsedUs;
+  Switches = ContextSwitches() - switches - 2;  // the benchmark's own timer wake-up
+  form.Com->SetActive(false);
+}
+
+int StartupChild(int argc, char* argv[]) {
+  QApplication app(argc, argv);
+  Application().SetTitle("KALMET Configuration");
+  TForm1 form;
+  struct TPainted : QObject {
+    bool eventFilter(QObject*, QEvent* e) override {
+      if (e->type() == QEvent::Paint && !Done) {
+        Done = true;
+        QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+      }
+      return false;
+    }
+    bool Done = false;
+  } painted;
+  form.installEventFilter(&painted);
+  form.show();
+  app.exec();
+  rusage r{};
+  ::getrusage(RUSAGE_SELF, &r);
+  std::printf("painted %ld\n", r.ru_maxrss);
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  if (argc > 1 && std::string(argv[1]) == "--startup") return StartupChild(argc, argv);
+  const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+  QApplication app(argc, argv);
+  Application().SetTitle("KALMET Configuration");
+  Application().SetMessagePresenter([](const std::string&, const std::string& text) {
+    std::fprintf(stderr, "message: %s\n", text.c_str());
+  });
+
+  std::printf("| Measurement | Median | Lower bound | Overhead | Ratio |\n|---|---|---|---|---|\n");
+  for (const char* preset : {"current-loop", "rs485-d"}) {
+    std::vector<double> read, readBound, write, writeBound;
+    for (int i = 0; i < runs; ++i) {
+      const TRun r = MeasureOnce(preset);
+      read.push_back(r.ReadMs);
+      readBound.push_back(r.ReadBoundMs);
+      write.push_back(r.WriteMs);
+      writeBound.push_back(r.WriteBoundMs);
+    }
+    const auto row = [](const std::string& what, double measured, double bound) {
+      std::printf("| %s | %.1f ms | %.1f ms | %.1f ms | %.2f %% |\n", what.c_str(), measured, bound,
+                  measured - bound, 100.0 * (measured - bound) / bound);
+    };
+    row(std::string("first read, ") + preset + " probe", Median(read), Median(readBound));
+    row(std::string("write, ") + preset + " probe", Median(write), Median(writeBound));
+  }
+
+  std::vector<double> cpu, switches;
+  for (int i = 0; i < std::min(runs, 3); ++i) {
+    double c = 0;
+    long s = 0;
+    Idle(c, s);
+    cpu.push_back(c);
+    switches.push_back(static_cast<double>(s));
+  }
+  std::printf("| idle CPU over 10 s after a read | %.3f %% | | | |\n", Median(cpu));
+  std::printf("| context switches in those 10 s (all threads) | %.0f | | | |\n", Median(switches));
+
+  std::vector<double> startup, memory;
+  for (int i = 0; i < runs; ++i) {
+    QProcess child;
+    QElapsedTimer clock;
+    clock.start();
+    child.start(QCoreApplication::applicationFilePath(), {"--startup"});
+    if (!child.waitForFinished(30000)) return 1;
+    startup.push_back(clock.nsecsElapsed() / 1e6);
+    const QByteArray out = child.readAllStandardOutput();
+    const int at = out.indexOf("painted ");
+    if (at >= 0) memory.push_back(out.mid(at + 8).trimmed().toDouble() / 1024.0);
+  }
+  std::printf("| start-up to the first painted window (whole process) | %.1f ms | | | |\n",
+              Median(startup));
+  if (!memory.empty()) std::printf("| peak memory at start-up | %.1f MB | | | |\n", Median(memory));
+  rusage r{};
+  ::getrusage(RUSAGE_SELF, &r);
+  std::printf("| peak memory of this benchmark (tool + simulator) | %.1f MB | | | |\n",
+              r.ru_maxrss / 1024.0);
+  return 0;
+}
