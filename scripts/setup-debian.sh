@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages that building and testing the tool need.
 # Packages already present are skipped, so a second run takes seconds.
-# Usage: scripts/setup-debian.sh [--tests]
+# Usage: scripts/setup-debian.sh [--tests | --package]
 set -euo pipefail
 
 packages=(
@@ -11,6 +11,9 @@ packages=(
 )
 if [[ "${1:-}" == "--tests" ]]; then
   packages+=(libgtest-dev libgmock-dev locales clang-14 libclang-rt-14-dev)
+fi
+if [[ "${1:-}" == "--package" ]]; then
+  packages+=(dpkg-dev desktop-file-utils appstream file)
 fi
 
 missing=()
