@@ -100,6 +100,14 @@ bool WaitForStatus(TForm1& Form, const QString& Status, int Milliseconds = 30000
   return Form.Edit_Status->text() == Status;
 }
 
+// Picks the simulator's line in the window, as the technician does.
+void PickPort(TForm1& Form, const sim::TSimulatorServer& Server) {
+  const QString path = QString::fromStdString(Server.DevicePath());
+  Form.ComboBox_ComPort->AddItem(path);
+  Form.ComboBox_ComPort->setCurrentIndex(Form.ComboBox_ComPort->findText(path));
+  Form.ComboBox_ComPortChange(&Form);
+}
+
 struct TRun {
   double ReadMs, ReadBoundMs, WriteMs, WriteBoundMs;
 };
@@ -113,14 +121,11 @@ TRun MeasureOnce(const std::string& Preset) {
   server.Start();
   TForm1 form;
   form.show();
-  const QString path = QString::fromStdString(server.DevicePath());
-  form.ComboBox_ComPort->AddItem(path);
-  form.ComboBox_ComPort->setCurrentIndex(form.ComboBox_ComPort->findText(path));
 
   TRun run{};
   QElapsedTimer clock;
   clock.start();
-  form.ComboBox_ComPortChange(&form);
+  PickPort(form, server);
   if (!WaitForStatus(form, "Reading probe data done."))
     throw std::runtime_error("the probe was not read");
   run.ReadMs = clock.nsecsElapsed() / 1e6;
@@ -154,10 +159,7 @@ void Idle(double& CpuPercent, long& Switches) {
   server.Start();
   TForm1 form;
   form.show();
-  const QString path = QString::fromStdString(server.DevicePath());
-  form.ComboBox_ComPort->AddItem(path);
-  form.ComboBox_ComPort->setCurrentIndex(form.ComboBox_ComPort->findText(path));
-  form.ComboBox_ComPortChange(&form);
+  PickPort(form, server);
   if (!WaitForStatus(form, "Reading probe data done."))
     throw std::runtime_error("the probe was not read");
   QTest::qWait(500);  // the indicators go dark

@@ -77,13 +77,6 @@ class SoakTest : public FormTest {
     if (!Form) MakeForm();
     Pick(Server->DevicePath());
   }
-  void Pick(const std::string& Path) {
-    const QString path = QString::fromStdString(Path);
-    if (Form->ComboBox_ComPort->findText(path) < 0) Form->ComboBox_ComPort->AddItem(path);
-    const int index = Form->ComboBox_ComPort->findText(path);
-    Form->ComboBox_ComPort->setCurrentIndex(index);
-    emit Form->ComboBox_ComPort->activated(index);
-  }
   void TearDown() override {
     FormTest::TearDown();
     Server.reset();

@@ -14,11 +14,7 @@ class EndToEndTest : public FormTest {
     ASSERT_TRUE(Server->Open(error)) << error;
     Server->Start();
     MakeForm();
-    const QString path = QString::fromStdString(Server->DevicePath());
-    Form->ComboBox_ComPort->AddItem(path);
-    const int index = Form->ComboBox_ComPort->findText(path);
-    Form->ComboBox_ComPort->setCurrentIndex(index);
-    emit Form->ComboBox_ComPort->activated(index);
+    Pick(Server->DevicePath());
     ASSERT_TRUE(Messages.empty()) << Messages.front();
   }
   void TearDown() override {

@@ -45,6 +45,16 @@ class FormTest : public ::testing::Test {
     s.ProbeData.Address = Type == 7 ? 17 : 192;
     Form->Engine().ApplyProbeType(Type);
   }
+  // Picks Name in the port selector as the technician does (adding it to
+  // the list first when the machine did not list it).
+  void Pick(const std::string& Name) {
+    TComboBox* ports = Form->ComboBox_ComPort;
+    const QString name = QString::fromStdString(Name);
+    if (ports->findText(name) < 0) ports->AddItem(name);
+    const int index = ports->findText(name);
+    ports->setCurrentIndex(index);
+    emit ports->activated(index);
+  }
   // Shows the stored values as the read does it (nothing is marked then).
   void RefreshAsRead() {
     TConnectionState& s = Form->State();

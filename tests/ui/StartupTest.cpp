@@ -12,15 +12,6 @@ class StartupTest : public FormTest {
     FormTest::SetUp();
     MakeForm(&Clock);
   }
-  // Picks Name in the port selector as the technician does.
-  void Pick(const std::string& Name) {
-    TComboBox* ports = Form->ComboBox_ComPort;
-    if (ports->findText(QString::fromStdString(Name)) < 0)
-      ports->AddItem(QString::fromStdString(Name));
-    const int index = ports->findText(QString::fromStdString(Name));
-    ports->setCurrentIndex(index);
-    emit ports->activated(index);
-  }
   bool IndicatorsShown() const {
     return !Form->Label_Tx->isHidden() && !Form->Label_Rx->isHidden() &&
            !Form->Edit_TxIndicator->isHidden() && !Form->Edit_RxIndicator->isHidden();
