@@ -86,6 +86,7 @@ TSerialDevice* TSerialDevice::Open(const std::string& Path, bool Exclusive, int&
 }
 
 TSerialDevice::~TSerialDevice() {
+  FModem.reset();
   if (FDriver.joinable()) {
     {
       std::lock_guard lock(FMutex);
@@ -356,13 +357,24 @@ BOOL TSerialDevice::SetTimeouts(const COMMTIMEOUTS* Timeouts) {
 }
 
 BOOL TSerialDevice::SetMask(DWORD Mask) {
-  std::lock_guard lock(FMutex);
-  FMask = Mask;
-  FLatched = 0;
-  if (FWait) {
-    *FWait->EventWord = 0;
-    Complete(FWait->Overlapped, ERROR_SUCCESS, 0);
-    FWait.reset();
+  {
+    std::lock_guard lock(FMutex);
+    FMask = Mask;
+    FLatched = 0;
+    if (FWait) {
+      *FWait->EventWord = 0;
+      Complete(FWait->Overlapped, ERROR_SUCCESS, 0);
+      FWait.reset();
+    }
+  }
+  constexpr DWORD modemEvents = EV_CTS | EV_DSR | EV_RING | EV_RLSD;
+  if ((Mask & modemEvents) && FHaveCounters && !FModem) {
+    FModem = std::make_unique<TModemWatcher>(FFd, [this](DWORD Events) {
+      std::lock_guard lock(FMutex);
+      SignalEvents(Events);
+    });
+  } else if (!(Mask & modemEvents)) {
+    FModem.reset();
   }
   return TRUE;
 }

@@ -13,6 +13,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -20,6 +21,7 @@
 #include <vector>
 
 #include "serial/platform/CommServices.h"
+#include "serial/platform/ModemWatcher.h"
 
 namespace platform {
 
@@ -104,6 +106,9 @@ class TSerialDevice : public TKernelObject {
   std::optional<TPendingWrite> FWrite;
   bool FHaveCounters = false;
   serial_icounter_struct FCounters{};
+  // Only while the mask asks for modem-line events; touched by the thread
+  // that sets the mask (never under FMutex: its thread takes FMutex).
+  std::unique_ptr<TModemWatcher> FModem;
 };
 
 }  // namespace platform

@@ -9,6 +9,7 @@
 
 #include "serial/ComPort.h"
 #include "serial/platform/LineSettings.h"
+#include "serial/platform/ModemWatcher.h"
 #include "tests/serial/PtyFixture.h"
 
 namespace {
@@ -551,6 +552,36 @@ TEST_F(ComPortTest, ActiveWhileLoadingOpensWhenLoaded) {
   EXPECT_FALSE(port->Active());
   form.EndLoading();
   EXPECT_TRUE(port->Active());
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ModemLines, MovedCountersBecomeEvents) {
+  serial_icounter_struct before{}, after{};
+  EXPECT_EQ(platform::ModemEvents(before, after), 0u);
+  after.cts = 1;
+  after.rng = 2;
+  EXPECT_EQ(platform::ModemEvents(before, after), platform::EV_CTS | platform::EV_RING);
+  after = before;
+  after.dsr = 5;
+  after.dcd = 1;
+  after.rx = 100;  // data is no modem-line event
+  EXPECT_EQ(platform::ModemEvents(before, after), platform::EV_DSR | platform::EV_RLSD);
+}
+
+TEST_F(ComPortTest, ModemLineHandlersOnADeviceWithoutModemLines) {
+  Port.SetOnCTSChange(RxHandler());
+  Port.SetOnRing(TNotifyEvent::Of<&TRecorder::OtherRxChar>(&Rec));
+  Port.Open();
+  EXPECT_EQ(Port.EventMask(), 0x0108u);
+  EXPECT_TRUE(Port.HasEventThread());
+  Pty.Write("x");
+  QTest::qWait(100);
+  EXPECT_EQ(Rec.RxCalls, 0) << "a pseudo-terminal has no modem lines to report";
+  Port.Close();
+  EXPECT_FALSE(Port.HasEventThread());
 }
 
 }  // namespace
