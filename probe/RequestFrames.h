@@ -30,7 +30,6 @@ struct TFrame {
   int Count = 0;
   // A decimal value whose text does not fit the frame: nothing is built.
   std::optional<std::string> RefusedValue;
-  std::string Text() const { return std::string(Bytes.data(), static_cast<std::size_t>(Count)); }
 };
 
 // Builds the frame of Request from ProbeId/ProbeIdLength and, for write

@@ -10,7 +10,6 @@ TComponent::TComponent(TComponent* AOwner) : FOwner(AOwner) {
 }
 
 TComponent::~TComponent() {
-  FDestroying = true;
   DestroyComponents();
   NotifyRemoval();
 }
@@ -42,7 +41,6 @@ void TComponent::Notification(TComponent*, TOperation) {}
 void TComponent::NotifyRemoval() {
   if (FRemoved) return;
   FRemoved = true;
-  FDestroying = true;
   if (FOwner) FOwner->RemoveComponent(this);
 }
 

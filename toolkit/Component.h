@@ -37,8 +37,6 @@ class TComponent : public TObject {
 
   // True between BeginLoading and the loaded notification.
   bool Loading() const { return FLoading; }
-  // True from the start of the removal notification on.
-  bool Destroying() const { return FDestroying; }
 
   void BeginLoading();
   void EndLoading();
@@ -66,6 +64,5 @@ class TComponent : public TObject {
   std::string FName;
   std::vector<TComponent*> FComponents;
   bool FLoading = false;
-  bool FDestroying = false;
   bool FRemoved = false;
 };

@@ -140,11 +140,6 @@ TProbeModel TSimulatorServer::Model() const {
   return FModel;
 }
 
-void TSimulatorServer::SetModel(const TProbeModel& Model) {
-  std::lock_guard lock(FMutex);
-  FModel = Model;
-}
-
 void TSimulatorServer::SetFaults(const TFaults& Faults) {
   std::lock_guard lock(FMutex);
   FOptions.Faults = Faults;

@@ -73,7 +73,6 @@ class TSimulatorServer {
 
   // Thread-safe views and changes.
   TProbeModel Model() const;
-  void SetModel(const TProbeModel& Model);
   void SetFaults(const TFaults& Faults);
   std::vector<TLogEntry> Log() const;
   int Requests() const;
