@@ -72,6 +72,8 @@ class TProbeEngine {
   void StoreDecimalReply(TProbeControl Control, long double TProbeData::*Field);
 
   void SetConfigurationControlsEnabled(bool Enabled);
+  // The tick after the last read request: the read is complete.
+  void EndRead();
 
   TConnectionState& S;
   IProbeView& View;

@@ -14,6 +14,12 @@ void TProbeEngine::SetConfigurationControlsEnabled(bool Enabled) {
   for (TProbeControl c : kConfigurationControls) View.SetControlEnabled(c, Enabled);
 }
 
+void TProbeEngine::EndRead() {
+  View.SetStatusText("Reading probe data done.");
+  S.RequestCode = 0;
+  S.ReadComplete = 1;
+}
+
 void TProbeEngine::ScheduleNextRequest() {
   // The reply time-out runs exactly while a request is outstanding.
   if (TimerTimeout.Enabled()) return;
@@ -34,9 +40,7 @@ void TProbeEngine::TimerRequestNextTimer(TObject*) {
     else
       ++S.RequestCode;
     if (S.RequestCode > 19) {
-      View.SetStatusText("Reading probe data done.");
-      S.RequestCode = 0;
-      S.ReadComplete = 1;
+      EndRead();
       // A write cut short by a reply time-out left the configuration
       // controls locked; the connection is read again, so unlock them.
       SetConfigurationControlsEnabled(true);
@@ -54,9 +58,7 @@ void TProbeEngine::TimerRequestNextTimer(TObject*) {
         else
           ++S.RequestCode;
         if (S.RequestCode > 19) {
-          View.SetStatusText("Reading probe data done.");
-          S.RequestCode = 0;
-          S.ReadComplete = 1;
+          EndRead();
           S.SequenceState = ssIdle;
         }
         break;

@@ -91,15 +91,9 @@ TSerialDevice::~TSerialDevice() {
     {
       std::lock_guard lock(FMutex);
       FStopping = true;
-      if (FWait) {
-        *FWait->EventWord = 0;
-        Complete(FWait->Overlapped, ERROR_SUCCESS, 0);
-        FWait.reset();
-      }
-      if (FRead) Complete(FRead->Overlapped, ERROR_OPERATION_ABORTED, FRead->Done);
-      if (FWrite) Complete(FWrite->Overlapped, ERROR_OPERATION_ABORTED, FWrite->Done);
-      FRead.reset();
-      FWrite.reset();
+      EndWait(0);
+      EndRead(ERROR_OPERATION_ABORTED);
+      EndWrite(ERROR_OPERATION_ABORTED);
     }
     Wake();
     FDriver.join();
@@ -157,6 +151,25 @@ void TSerialDevice::Complete(OVERLAPPED* Overlapped, DWORD Status, DWORD Bytes) 
   FCompleted.notify_all();
 }
 
+void TSerialDevice::EndWait(DWORD EventWord) {
+  if (!FWait) return;
+  *FWait->EventWord = EventWord;
+  Complete(FWait->Overlapped, ERROR_SUCCESS, 0);
+  FWait.reset();
+}
+
+void TSerialDevice::EndRead(DWORD Status) {
+  if (!FRead) return;
+  Complete(FRead->Overlapped, Status, FRead->Done);
+  FRead.reset();
+}
+
+void TSerialDevice::EndWrite(DWORD Status) {
+  if (!FWrite) return;
+  Complete(FWrite->Overlapped, Status, FWrite->Done);
+  FWrite.reset();
+}
+
 void TSerialDevice::DriverLoop() {
   epoll_event events[4];
   for (;;) {
@@ -200,10 +213,8 @@ void TSerialDevice::SignalEvents(DWORD Events) {
   Events &= FMask;
   if (!Events) return;
   if (FWait) {
-    *FWait->EventWord = Events | FLatched;
+    EndWait(Events | FLatched);
     FLatched = 0;
-    Complete(FWait->Overlapped, ERROR_SUCCESS, 0);
-    FWait.reset();
   } else {
     FLatched |= Events;
   }
@@ -215,19 +226,9 @@ void TSerialDevice::HangUp(int Errno) {
   FHangUpErrno = Errno;
   // No more readiness reports: a hung-up device would report for ever.
   ::epoll_ctl(FEpollFd, EPOLL_CTL_DEL, FFd, nullptr);
-  if (FWait) {
-    *FWait->EventWord = 0;
-    Complete(FWait->Overlapped, ERROR_SUCCESS, 0);
-    FWait.reset();
-  }
-  if (FRead) {
-    Complete(FRead->Overlapped, ERROR_ACCESS_DENIED, FRead->Done);
-    FRead.reset();
-  }
-  if (FWrite) {
-    Complete(FWrite->Overlapped, ERROR_ACCESS_DENIED, FWrite->Done);
-    FWrite.reset();
-  }
+  EndWait(0);
+  EndRead(ERROR_ACCESS_DENIED);
+  EndWrite(ERROR_ACCESS_DENIED);
 }
 
 void TSerialDevice::ProgressRead() {
@@ -248,8 +249,7 @@ void TSerialDevice::ProgressRead() {
       return;
     }
   }
-  Complete(r.Overlapped, ERROR_SUCCESS, r.Done);
-  FRead.reset();
+  EndRead(ERROR_SUCCESS);
 }
 
 void TSerialDevice::ProgressWrite() {
@@ -268,8 +268,7 @@ void TSerialDevice::ProgressWrite() {
       return;
     }
   }
-  Complete(w.Overlapped, ERROR_SUCCESS, w.Done);
-  FWrite.reset();
+  EndWrite(ERROR_SUCCESS);
 }
 
 std::optional<TSerialDevice::TClock::time_point> TSerialDevice::NextDeadline() const {
@@ -290,16 +289,10 @@ void TSerialDevice::CheckDeadlines(TClock::time_point Now) {
     const auto expired = [&](const std::optional<TClock::time_point>& t) { return t && *t <= Now; };
     if (expired(FRead->TotalDeadline) || expired(FRead->IntervalDeadline)) {
       ProgressRead();  // take what has arrived meanwhile
-      if (FRead) {
-        Complete(FRead->Overlapped, ERROR_SUCCESS, FRead->Done);
-        FRead.reset();
-      }
+      EndRead(ERROR_SUCCESS);
     }
   }
-  if (FWrite && FWrite->Deadline && *FWrite->Deadline <= Now) {
-    Complete(FWrite->Overlapped, ERROR_SUCCESS, FWrite->Done);
-    FWrite.reset();
-  }
+  if (FWrite && FWrite->Deadline && *FWrite->Deadline <= Now) EndWrite(ERROR_SUCCESS);
 }
 
 void TSerialDevice::UpdateLineErrors(bool Signal) {
@@ -361,11 +354,7 @@ BOOL TSerialDevice::SetMask(DWORD Mask) {
     std::lock_guard lock(FMutex);
     FMask = Mask;
     FLatched = 0;
-    if (FWait) {
-      *FWait->EventWord = 0;
-      Complete(FWait->Overlapped, ERROR_SUCCESS, 0);
-      FWait.reset();
-    }
+    EndWait(0);
   }
   constexpr DWORD modemEvents = EV_CTS | EV_DSR | EV_RING | EV_RLSD;
   if ((Mask & modemEvents) && FHaveCounters && !FModem) {
@@ -433,10 +422,7 @@ BOOL TSerialDevice::Read(void* Buffer, DWORD Count, DWORD* Done, OVERLAPPED* Ove
   FRead = r;
   ProgressRead();
   if (FHungUp && !FRead) return Failed(ERROR_ACCESS_DENIED, FHangUpErrno);
-  if (FRead && (returnAtOnce || (firstByte && FRead->Done > 0))) {
-    Complete(Overlapped, ERROR_SUCCESS, FRead->Done);
-    FRead.reset();
-  }
+  if (FRead && (returnAtOnce || (firstByte && FRead->Done > 0))) EndRead(ERROR_SUCCESS);
   if (!FRead) {
     if (Done) *Done = static_cast<DWORD>(Overlapped->InternalHigh);
     return TRUE;
@@ -489,14 +475,8 @@ BOOL TSerialDevice::Purge(DWORD Flags) {
   std::lock_guard lock(FMutex);
   if (Flags & ~(PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR))
     return Failed(ERROR_INVALID_PARAMETER, EINVAL);
-  if ((Flags & PURGE_RXABORT) && FRead) {
-    Complete(FRead->Overlapped, ERROR_OPERATION_ABORTED, FRead->Done);
-    FRead.reset();
-  }
-  if ((Flags & PURGE_TXABORT) && FWrite) {
-    Complete(FWrite->Overlapped, ERROR_OPERATION_ABORTED, FWrite->Done);
-    FWrite.reset();
-  }
+  if (Flags & PURGE_RXABORT) EndRead(ERROR_OPERATION_ABORTED);
+  if (Flags & PURGE_TXABORT) EndWrite(ERROR_OPERATION_ABORTED);
   if (FHungUp) return TRUE;
   if ((Flags & PURGE_RXCLEAR) && ::tcflush(FFd, TCIFLUSH) != 0)
     return Failed(ErrorOfErrno(errno), errno);

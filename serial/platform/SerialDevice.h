@@ -77,6 +77,10 @@ class TSerialDevice : public TKernelObject {
   // The following run with FMutex held.
   bool Failed(DWORD Code, int Errno);
   void Complete(OVERLAPPED* Overlapped, DWORD Status, DWORD Bytes);
+  // End the pending wait (with this event word), read or write, if any.
+  void EndWait(DWORD EventWord);
+  void EndRead(DWORD Status);
+  void EndWrite(DWORD Status);
   void SignalEvents(DWORD Events);
   void ProgressRead();
   void ProgressWrite();
