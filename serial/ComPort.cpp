@@ -643,8 +643,12 @@ TModemStatus TCustomComPort::ModemStatus() {
 }
 
 void TCustomComPort::ListPorts(TStrings& List) {
+  ListPorts(List, platform::TDeviceRoots{});
+}
+
+void TCustomComPort::ListPorts(TStrings& List, const platform::TDeviceRoots& Roots) {
   try {
-    for (const std::string& name : SerialPortNames()) List.Add(name);
+    for (const std::string& name : SerialPortNames(Roots)) List.Add(name);
   } catch (...) {
     // Raises nothing: a machine whose ports cannot be read has none to offer.
   }

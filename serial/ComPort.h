@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "serial/platform/CommServices.h"
+#include "serial/platform/PortEnumeration.h"
 #include "toolkit/Application.h"
 #include "toolkit/Component.h"
 #include "toolkit/HandOver.h"
@@ -307,8 +308,10 @@ class TCustomComPort : public TComponent {
   std::int32_t InputCount();
   void PurgeInput();
   void PurgeOutput();
-  // Appends the names of the serial ports of this machine.
+  // Appends the names of the serial ports of this machine (or of the
+  // machine under Roots).
   void ListPorts(TStrings& List);
+  void ListPorts(TStrings& List, const platform::TDeviceRoots& Roots);
 
   // The event mask in force (0 while closed) and whether an event thread
   // runs; for inspection.

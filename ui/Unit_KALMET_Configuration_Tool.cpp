@@ -59,7 +59,8 @@ void SetCaption(QLabel* Label, const std::string& Caption) {
 
 // --- construction ---------------------------------------------------------------------
 
-TForm1::TForm1(TTimerFactory* Timers, QWidget* Parent) : QWidget(Parent), TComponent(nullptr) {
+TForm1::TForm1(TTimerFactory* Timers, platform::TDeviceRoots Devices, QWidget* Parent)
+    : QWidget(Parent), TComponent(nullptr), FDevices(std::move(Devices)) {
   static TRealTimerFactory realTimers;
   setObjectName(QStringLiteral("Form1"));
   BeginLoading();
@@ -224,7 +225,7 @@ void TForm1::TimerTimeoutTimer(TObject* Sender) {
 void TForm1::FormCreate(TObject*) {
   setWindowTitle(kTitle);
   TComboItems items(*ComboBox_ComPort);
-  Com->ListPorts(items);
+  Com->ListPorts(items, FDevices);
   ComboBox_ComPort->setCurrentIndex(-1);
   S.UnitSwitching = false;
   S.InchUnits = false;

@@ -32,8 +32,10 @@ class TForm1 : public QWidget,
                private IProbeLink {
  public:
   // Timers: where the protocol timers and the indicators' timers come from
-  // (the event loop's by default; tests may pass a virtual clock).
-  explicit TForm1(TTimerFactory* Timers = nullptr, QWidget* Parent = nullptr);
+  // (the event loop's by default; tests may pass a virtual clock). Devices:
+  // the machine whose serial ports are listed (this one by default).
+  explicit TForm1(TTimerFactory* Timers = nullptr, platform::TDeviceRoots Devices = {},
+                  QWidget* Parent = nullptr);
   ~TForm1() override;
 
   // Non-visual parts
@@ -121,6 +123,7 @@ class TForm1 : public QWidget,
 
   TConnectionState S;
   std::unique_ptr<TProbeEngine> FEngine;
+  const platform::TDeviceRoots FDevices;
   TWidgetControl* FTxIndicator = nullptr;
   TWidgetControl* FRxIndicator = nullptr;
   bool FCentred = false;

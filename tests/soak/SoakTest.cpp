@@ -5,7 +5,10 @@
 // KALMET_SOAK_CYCLES sets the number of cycles per probe family (default 6;
 // scripts/soak.sh runs many more).
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -23,6 +26,15 @@ namespace {
 int Cycles() {
   const char* text = std::getenv("KALMET_SOAK_CYCLES");
   return text ? std::max(1, std::atoi(text)) : 6;
+}
+
+// Whether another program holds Path's lock.
+bool LockedByAnother(const std::string& Path) {
+  const int fd = ::open(Path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool locked = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+  ::close(fd);
+  return locked;
 }
 
 long CpuMicroseconds() {
@@ -252,7 +264,8 @@ TEST_F(SoakTest, PortHeldByAnotherProgramIsRefusedAndTheToolWorksOnAnother) {
   QProcess holder;
   holder.start("flock", {QString::fromStdString(held.DevicePath()), "sleep", "60"});
   ASSERT_TRUE(holder.waitForStarted());
-  QTest::qWait(300);  // the lock is taken
+  // However busy the machine, the pick comes only after the lock is taken.
+  ASSERT_TRUE(QTest::qWaitFor([&] { return LockedByAnother(held.DevicePath()); }, 10000));
   MakeForm();
   Pick(held.DevicePath());
   EXPECT_EQ(Messages, std::vector<std::string>{"The selected COM Port is not available!"});

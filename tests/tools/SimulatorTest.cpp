@@ -124,7 +124,7 @@ TEST_F(SimulatorTest, HangUpAndReturnUnderTheSameLink) {
   Client->Send("TXP40217VN4");
   EXPECT_EQ(Client->Receive(1, 1000), "");
   EXPECT_TRUE(Client->Closed) << "the line went away";
-  for (int i = 0; i < 100 && !Server->LineOpen(); ++i) std::this_thread::sleep_for(20ms);
+  for (int i = 0; i < 500 && !Server->LineOpen(); ++i) std::this_thread::sleep_for(20ms);
   ASSERT_TRUE(Server->LineOpen());
   TLineClient again(link);
   ASSERT_TRUE(again.Ok());

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/serial/FakeMachine.h"
 #include "toolkit/Application.h"
 #include "toolkit/VirtualClock.h"
 #include "ui/Unit_KALMET_Configuration_Tool.h"
@@ -17,8 +18,9 @@
 class FormTest : public ::testing::Test {
  protected:
   // Clock: the protocol timers run on it (nullptr: the event loop's timers).
+  // The window lists the ports of a made-up machine, never the real /dev.
   void MakeForm(TTimerFactory* Clock = nullptr) {
-    Form = std::make_unique<TForm1>(Clock);
+    Form = std::make_unique<TForm1>(Clock, Machine.Roots);
     Form->show();
   }
   void SetUp() override {
@@ -77,6 +79,7 @@ class FormTest : public ::testing::Test {
   static std::string Text(const QLineEdit* Edit) { return Edit->text().toStdString(); }
   static bool Marked(const QWidget* Field) { return TForm1::FieldColour(Field) == ModifiedColour; }
 
+  TFakeMachine Machine;
   std::unique_ptr<TForm1> Form;
   std::vector<std::string> Captions;
   std::vector<std::string> Messages;
