@@ -34,7 +34,13 @@ bool THandOver::Synchronize(const std::function<void()>& Routine) {
   FChanged.wait(lock, [&] { return request->Done || FCancelled; });
   if (FPending == request) FPending.reset();
   if (!request->Done) return false;
-  if (request->Error) std::rethrow_exception(request->Error);
+  // The worker takes the exception over whole, so that it is released on
+  // this thread only: its reference count lives in the C++ runtime, whose
+  // atomics ThreadSanitizer does not see, and a release on the main thread
+  // would be reported as racing with the worker's use of the exception.
+  const std::exception_ptr error = std::move(request->Error);
+  lock.unlock();
+  if (error) std::rethrow_exception(error);
   return true;
 }
 
@@ -71,7 +77,7 @@ void THandOver::RunPending() {
   }
   --FRunning;
   std::lock_guard lock(FMutex);
-  request->Error = error;
+  request->Error = std::move(error);
   request->Done = true;
   FChanged.notify_all();
 }
