@@ -71,6 +71,10 @@ class TProbeEngine {
   bool BeginValueReply(TProbeControl ColouredControl);
   void StoreDecimalReply(TProbeControl Control, long double TProbeData::*Field);
 
+  // A modal message box of the engine. The event loop keeps running while it
+  // is open, but no request is sent: the sequence goes on after OK.
+  void ShowMessage(const std::string& Text);
+
   void SetConfigurationControlsEnabled(bool Enabled);
   // The tick after the last read request: the read is complete.
   void EndRead();
@@ -80,4 +84,5 @@ class TProbeEngine {
   IProbeLink& Link;
   TCustomTimer& TimerRequestNext;
   TCustomTimer& TimerTimeout;
+  int FOpenMessages = 0;
 };

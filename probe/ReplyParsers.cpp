@@ -78,11 +78,11 @@ void TProbeEngine::ParseSearchReply() {
   if (S.SearchRetries > 0) --S.SearchRetries;
 
   const int L = S.RxCount - 31;
-  if (L < 5 || L > 9) {
-    S.ProbeIdLength = 0;
-    return;
-  }
-  S.ProbeIdLength = L;
+  const bool lengthOk = L >= 5 && L <= 9;
+  // Every request after the search carries the identifier: a line that is
+  // not accepted leaves the identifier length of an accepted probe alone.
+  if (!S.ProbeFound) S.ProbeIdLength = lengthOk ? L : 0;
+  if (!lengthOk) return;
   const auto field = [&](int Offset, int Count) {
     return std::string(reinterpret_cast<const char*>(&S.RxLine[Offset]),
                        static_cast<std::size_t>(Count));
@@ -91,6 +91,7 @@ void TProbeEngine::ParseSearchReply() {
   if (!VerifySearchChecksum()) return;
 
   S.ProbeFound = true;
+  S.ProbeIdLength = L;
   std::memcpy(S.ProbeId.data(), S.RxLine.data(), static_cast<std::size_t>(L));
   if (!TryStrToInt(field(0, L), S.SerialNumber)) S.SerialNumber = 0;
 

@@ -62,7 +62,7 @@ void TProbeEngine::DispatchReply() {
       ParseAcknowledge();
       break;
     default:
-      View.ShowMessage("ERROR: Wrong answer received!");
+      ShowMessage("ERROR: Wrong answer received!");
       break;
   }
   TimerRequestNext.SetEnabled(true);
@@ -73,7 +73,7 @@ void TProbeEngine::TimerTimeoutTimer(TObject*) {
   if (S.ReadComplete != 0 && S.ProbeFound) {
     // A probe that had been read completely has stopped answering.
     TimerRequestNext.SetEnabled(false);
-    View.ShowMessage("Error: No answer from probe!\r\n\r\nTrying to connect/re-connect.");
+    ShowMessage("Error: No answer from probe!\r\n\r\nTrying to connect/re-connect.");
     S.SerialNumber = 0;
     S.ProbeId.fill('0');
     S.FirmwareVersion.clear();

@@ -114,10 +114,13 @@ bool TProbeEngine::Send(int Code) {
   const TFrame frame = BuildFrame(*request, S);
   if (frame.RefusedValue) {
     // Never sent cut short: the operator is told, and the sequence goes on
-    // with its next step as after a refused write.
-    View.ShowMessage("The value " + *frame.RefusedValue +
-                     " is too long to be sent to the probe. It was not written.");
-    TimerRequestNext.SetEnabled(true);
+    // with its next step as after a refused write. Nothing is in flight
+    // while the box is open, so a line arriving meanwhile has no parser.
+    S.RequestCode = 0;
+    ShowMessage("The value " + *frame.RefusedValue +
+                " is too long to be sent to the probe. It was not written.");
+    S.RequestCode = Code;
+    ScheduleNextRequest();
     return true;
   }
   SendRequest(frame.Bytes.data(), frame.Count);

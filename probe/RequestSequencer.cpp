@@ -20,6 +20,17 @@ void TProbeEngine::EndRead() {
   S.ReadComplete = 1;
 }
 
+void TProbeEngine::ShowMessage(const std::string& Text) {
+  ++FOpenMessages;
+  try {
+    View.ShowMessage(Text);
+  } catch (...) {
+    --FOpenMessages;
+    throw;
+  }
+  --FOpenMessages;
+}
+
 void TProbeEngine::ScheduleNextRequest() {
   // The reply time-out runs exactly while a request is outstanding.
   if (TimerTimeout.Enabled()) return;
@@ -29,6 +40,9 @@ void TProbeEngine::ScheduleNextRequest() {
 void TProbeEngine::TimerRequestNextTimer(TObject*) {
   TimerRequestNext.SetEnabled(false);
   if (!S.PortOpen) return;
+  // One request at a time: a box of the engine is open, and whatever closes
+  // it starts the sequencer again.
+  if (FOpenMessages > 0) return;
 
   if (!S.ProbeFound) {
     View.SetStatusText("Searching for probe.");

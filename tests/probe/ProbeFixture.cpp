@@ -18,7 +18,11 @@ std::string SearchReply(const std::string& Id, char Status, const std::string& T
 std::optional<std::string> TScriptedProbe::Answer(const std::string& Frame) const {
   if (Silent) return std::nullopt;
   const std::string line = Frame.substr(0, Frame.size() - 2);
-  if (line == "S 0") return SearchReply(Id);
+  if (line == "S 0") {
+    std::string burst;
+    for (int i = 0; i < SearchReplies; ++i) burst += SearchReply(Id);
+    return burst;
+  }
   const std::string prefix = line.substr(0, 3);
   if (line.compare(3, Id.size(), Id) != 0) return std::nullopt;
   const std::string rest = line.substr(3 + Id.size());

@@ -126,6 +126,7 @@ struct TScriptedProbe {
       {"IS", "u.P."}, {"PL", "u.P."}, {"PH", "u.P."},  {"FS", "u.P."},
   };
   bool Silent = false;
+  int SearchReplies = 1;  // copies of the search reply in one burst
   std::string Acknowledge = "i.O.";
   // The line the probe sends for a frame, or nothing.
   std::optional<std::string> Answer(const std::string& Frame) const;

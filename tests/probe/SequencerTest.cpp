@@ -121,6 +121,64 @@ TEST_F(ProbeEngineTest, NegativeAcknowledgementsStillRunToTheEnd) {
   EXPECT_TRUE(View.Messages.empty());
 }
 
+TEST_F(ProbeEngineTest, LinesAfterAnAcceptedSearchReplyKeepItsIdentifier) {
+  // A late or second probe: three search replies in one burst. The later two
+  // reach the parser cut by the 40-byte bound and are not accepted.
+  Probe.SearchReplies = 3;
+  SelectPort();
+  ASSERT_TRUE(RunUntilStatus("Reading probe data done."));
+  const Frames frames = TakeFrames();
+  ASSERT_GE(frames.size(), 2u);
+  EXPECT_EQ(frames[1], "TXP40217VN4");
+  EXPECT_EQ(State.ProbeIdLength, 5);
+}
+
+// While a box of the engine is open, events keep arriving, but nothing is
+// sent; one request at a time after OK.
+TEST_F(ProbeEngineTest, NoRequestWhileTheValueTooLongBoxIsOpen) {
+  ConnectAndRead();
+  State.ProbeData.Offset1 = 1e17L;  // 22 characters: no room in the frame
+  std::size_t sentInBox = 0;
+  bool parsedInBox = false;
+  View.OnMessage = [&](const std::string& text) {
+    if (text.rfind("The value", 0) != 0) return;
+    const std::size_t before = Link.Written.size();
+    const std::size_t logged = View.Log.size();
+    Receive("i.O.\r\n");  // a stray line
+    Clock.Advance(3000);
+    sentInBox = Link.Written.size() - before;
+    parsedInBox = std::count(View.Log.begin() + static_cast<long>(logged), View.Log.end(),
+                             "colour " + std::to_string(int(C::Edit_Offset1))) > 0;
+  };
+  PressWrite(State, Engine);
+  ASSERT_TRUE(RunUntilStatus("Writing probe data done."));
+  EXPECT_EQ(sentInBox, 0u);
+  EXPECT_FALSE(parsedInBox) << "no request was in flight for the stray line";
+  EXPECT_EQ(View.Messages.back(), "ERROR: Wrong answer received!");
+  EXPECT_EQ(TakeMnemonics(), (Frames{"AD", "OW", "STP"}));
+}
+
+TEST_F(ProbeEngineTest, NoRequestWhileTheNoAnswerBoxIsOpen) {
+  ConnectAndRead();
+  Probe.Silent = true;
+  std::size_t sentInBox = 0;
+  View.OnMessage = [&](const std::string& text) {
+    if (text.rfind("Error: No answer", 0) != 0) return;
+    Probe.Silent = false;
+    const std::size_t before = Link.Written.size();
+    Receive(SearchReply("40217"));  // the reply comes late, while the box is open
+    Clock.Advance(3000);
+    sentInBox = Link.Written.size() - before;
+  };
+  PressRead(*this, State, Engine);
+  ASSERT_TRUE(RunUntil([&] { return !View.Messages.empty(); }));
+  ASSERT_TRUE(RunUntilStatus("Reading probe data done."));
+  EXPECT_EQ(sentInBox, 0u);
+  EXPECT_EQ(TakeMnemonics(),
+            (Frames{"S 0", "S 0", "VN4", "CS", "AD", "OP", "OW", "SL", "IS", "PL", "PH", "FS"}));
+  EXPECT_EQ(View.Messages.size(), 1u);
+}
+
 TEST_F(ProbeEngineTest, TickWithPortClosedChangesNothing) {
   State.PortOpen = false;
   TimerRequestNext->SetEnabled(true);
