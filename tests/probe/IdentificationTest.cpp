@@ -106,16 +106,37 @@ TEST_F(IdentificationTest, GroupsFollowTheProbeType) {
     const char* CR;
     const char* Info;
     const char* Caption;
+    std::vector<std::string> Steps;  // what the window is told, in order
+  };
+  // Groups: 1 MC, 2 CC, 3 MR, 4 CR, 5 INFO.
+  const std::vector<std::string> loop = {"show 1 8", "hide 3", "show 2 192", "hide 4", "hide 5"};
+  const std::vector<std::string> rs485 = {"show 3 8", "hide 1", "show 4 192", "hide 2", "hide 5"};
+  const auto steps = [](std::string Caption, std::vector<std::string> Rest) {
+    Rest.insert(Rest.begin(), "caption " + Caption);
+    return Rest;
   };
   // Starting from everything shown at its place, so that "unchanged" is visible.
   const Row rows[] = {
-      {"KALMET-C 1\r\n", "8,104", "192,104", "-", "-", "-", " KALMET-C "},
-      {"KALMET-HART 1\r\n", "8,104", "192,104", "-", "-", "-", " KALMET-HART "},
-      {"KALMET 1\r\n", "8,104", "192,104", "-", "-", "-", " KALMET "},
-      {"KALMET-RS-D 1\r\n", "-", "-", "8,104", "192,104", "-", " KALMET-RS-D "},
-      {"KALMET-RS-M 1\r\n", "-", "-", "8,104", "192,104", "-", " KALMET-RS-M "},
-      {"KALMET-RS 1\r\n", "-", "1,1", "8,104", "1,1", "1,1", " KALMET-RS "},
-      {"KALMET-TAG 1\r\n", "-", "-", "-", "-", "8,104", " old "},
+      {"KALMET-C 1\r\n", "8,104", "192,104", "-", "-", "-", " KALMET-C ",
+       steps(" KALMET-C ", loop)},
+      {"KALMET-HART 1\r\n", "8,104", "192,104", "-", "-", "-", " KALMET-HART ",
+       steps(" KALMET-HART ", loop)},
+      {"KALMET 1\r\n", "8,104", "192,104", "-", "-", "-", " KALMET ", steps(" KALMET ", loop)},
+      {"KALMET-RS-D 1\r\n", "-", "-", "8,104", "192,104", "-", " KALMET-RS-D ",
+       steps(" KALMET-RS-D ", rs485)},
+      {"KALMET-RS-M 1\r\n", "-", "-", "8,104", "192,104", "-", " KALMET-RS-M ",
+       steps(" KALMET-RS-M ", rs485)},
+      {"KALMET-RS 1\r\n", "-", "1,1", "8,104", "1,1", "1,1", " KALMET-RS ",
+       steps(" KALMET-RS ", {"show 3 8", "hide 1"})},
+      {"KALMET-TAG 1\r\n",
+       "-",
+       "-",
+       "-",
+       "-",
+       "8,104",
+       " old ",
+       {"hide 3", "hide 1", "hide 4", "hide 2", "label The connected probe is not supported.",
+        "label Probe type: KALMET-TAG", "show 5 8"}},
   };
   for (const auto& r : rows) {
     for (G g : {G::GroupBox_MeasurementDataKALMET_C, G::GroupBox_ConfigurationDataKALMET_C,
@@ -130,6 +151,9 @@ TEST_F(IdentificationTest, GroupsFollowTheProbeType) {
     EXPECT_EQ(Shown(G::GroupBox_ConfigurationDataKALMET_RS485), r.CR) << r.Reply;
     EXPECT_EQ(Shown(G::GroupBox_Information), r.Info) << r.Reply;
     EXPECT_EQ(View.GroupCaptions[G::GroupBox_ProbeData], r.Caption) << r.Reply;
+    std::vector<std::string> expected = r.Steps;
+    expected.push_back("refresh");
+    EXPECT_EQ(View.Log, expected) << r.Reply;
   }
   EXPECT_EQ(View.LabelCaptions[TProbeLabel::LabelUnsupportedOrUnknownMessage],
             "The connected probe is not supported.");

@@ -87,6 +87,9 @@ TEST_F(ParsersTest, SearchReplyLengthsAndIgnoredLines) {
     EXPECT_EQ(State.ProbeIdLength, length);
     EXPECT_EQ(State.SerialNumber, std::stoi(id));
   }
+  Reply(1, SearchReply("40217"));
+  EXPECT_EQ(std::string(State.ProbeId.begin(), State.ProbeId.end()), "402176789")
+      << "the identifier's other bytes keep their content";
   State.ProbeFound = false;
   State.SearchRetries = 3;
   Reply(1, std::string(33, '0') + "\r\n");  // 35 bytes
@@ -205,6 +208,7 @@ TEST_F(ParsersTest, ValueRepliesAndTheirFallbacks) {
       {18, "2500.5\r\n", "2500.500"},
       {19, "0\r\n", "0"},
       {19, "1\r\n", "1"},
+      {19, " 1\r\n", "0"},
       {19, "12\r\n", "0"},
       {19, "A\r\n", "0"},
       {19, "\r\n", "0"},
@@ -268,6 +272,9 @@ TEST_F(ParsersTest, AlwaysEffectsHappenAlsoForRejectedReplies) {
 
 TEST_F(ParsersTest, ProbeLengthRewritesBothHints) {
   Reply(15, "2506.4\r\n");
+  EXPECT_EQ(View.Log,
+            (std::vector<std::string>{"hint " + std::to_string(int(C::Edit_LevelAt20mA)),
+                                      "hint " + std::to_string(int(C::Edit_LevelAt4mA))}));
   EXPECT_EQ(View.Hints[C::Edit_LevelAt20mA],
             "Level at 20 mA point.\r\nmin:      0 mm\r\nmax: 2510 mm");
   EXPECT_EQ(View.Hints[C::Edit_LevelAt4mA],

@@ -109,7 +109,13 @@ TEST_F(ProbeEngineTest, AfterTheNoAnswerMessageALateLineIsAWrongAnswer) {
   State.ReadComplete = 1;
   State.RequestCode = 12;
   TimerTimeout->SetEnabled(true);
+  TimerRequestNext->SetInterval(600);
+  TimerRequestNext->SetEnabled(true);  // a step was due as well
+  bool stepDueInBox = true;
+  View.OnMessage = [&](const std::string&) { stepDueInBox = TimerRequestNext->Enabled(); };
   Clock.Advance(500);
+  EXPECT_FALSE(stepDueInBox) << "the sequencer is stopped before the box";
+  TimerRequestNext->SetInterval(200);
   ASSERT_EQ(View.Messages.size(), 1u);
   EXPECT_EQ(State.RequestCode, 0);
   Receive("192\r\n");

@@ -88,6 +88,12 @@ TEST_F(ProbeEngineTest, Rs485WriteSendsAddressOffsetsAndStp) {
   ASSERT_NE(first, View.Log.end());
   for (int i = 0; i < 6; ++i)
     EXPECT_EQ(*(first + 1 + i), "disable " + std::to_string(int(kConfigurationControls[i])));
+  // Unlocked on the last tick, after its status, in the same order.
+  const auto done = std::find(View.Log.begin(), View.Log.end(), "status Writing probe data done.");
+  ASSERT_LT(std::distance(done, View.Log.end()), 7 + 1);
+  ASSERT_GE(std::distance(done, View.Log.end()), 7);
+  for (int i = 0; i < 6; ++i)
+    EXPECT_EQ(*(done + 1 + i), "enable " + std::to_string(int(kConfigurationControls[i])));
 }
 
 TEST_F(ProbeEngineTest, CurrentLoopWriteSendsLevelsAlarmCurrentAndStp) {
@@ -205,8 +211,12 @@ TEST_F(ProbeEngineTest, SilenceAfterTheFirstReadIsShownOnceAndResetsEverything) 
   ASSERT_TRUE(View.Groups[G::GroupBox_ConfigurationDataKALMET_RS485].Visible);
   Probe.Silent = true;
   State.SearchRetries = 0;
+  // What the operator still sees while the box is open: the probe as read.
+  int typeInBox = -1;
+  View.OnMessage = [&](const std::string&) { typeInBox = State.ProbeType; };
   PressRead(*this, State, Engine);
   ASSERT_TRUE(RunUntil([&] { return !View.Messages.empty(); }));
+  EXPECT_EQ(typeInBox, 6) << "the reset comes after OK";
   EXPECT_EQ(View.Messages,
             (std::vector<std::string>{
                 "Error: No answer from probe!\r\n\r\nTrying to connect/re-connect."}));
@@ -217,8 +227,11 @@ TEST_F(ProbeEngineTest, SilenceAfterTheFirstReadIsShownOnceAndResetsEverything) 
   EXPECT_EQ(State.ProbeIdLength, 5) << "kept until the next search reply";
   EXPECT_EQ(State.SearchRetries, 3);
   EXPECT_TRUE(State.FirmwareVersion.empty());
+  EXPECT_TRUE(State.FirmwareChecksum.empty());
   EXPECT_FALSE(State.FirmwareChecksumRead);
   EXPECT_EQ(State.ReadComplete, 0);
+  EXPECT_EQ(State.SequenceState, ssIdle);
+  EXPECT_EQ(State.RequestCode, 0);
   EXPECT_FALSE(State.ProbeFound);
   EXPECT_EQ(State.ProbeData.AlarmCurrentIndex, kAlarmCurrentNotRead);
   EXPECT_EQ(View.GroupCaptions[G::GroupBox_ProbeData], " Probe Data ");

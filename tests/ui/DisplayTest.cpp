@@ -44,8 +44,9 @@ TEST_F(DisplayTest, LengthFormatFollowsTheResolution) {
   EXPECT_EQ(Text(Form->Edit_Level), "1234.50");
   EXPECT_EQ(Text(Form->Edit_LevelAt4mA), "100.00");
   S().FineResolution = true;
+  S().InchUnits = true;  // left over from an RS-485 probe: these stay in mm
   Form->RefreshDisplay();
-  EXPECT_EQ(Text(Form->Edit_Level1), "1234.500");
+  EXPECT_EQ(Text(Form->Edit_Level), "1234.500");
   EXPECT_EQ(Text(Form->Edit_LevelAt4mA), "100.000");
 }
 

@@ -36,6 +36,11 @@ TEST_F(EditingTest, AddressIsClampedToTheProbeTypesRange) {
     EXPECT_TRUE(Marked(Form->SpinEdit_Address));
     EXPECT_TRUE(Form->Button_Write->isEnabled());
   }
+  Ready(2);
+  D().Address = 0;
+  Form->SpinEdit_Address->setValue(150);
+  EXPECT_EQ(D().Address, 0) << "other probes have no address to store";
+  EXPECT_EQ(Form->SpinEdit_Address->value(), 150) << "nor a range";
 }
 
 TEST_F(EditingTest, ReReadShowsTheClearedAddressZero) {
@@ -71,6 +76,9 @@ TEST_F(EditingTest, OffsetsTypedInInchAreStoredInMillimetres) {
   Paste(Form->Edit_Offset1, "-1");
   EXPECT_EQ(Text(Form->Edit_Offset1), "1.000") << "the stored offset comes back, in inch";
   EXPECT_EQ(D().Offset1, 25.4L);
+  Paste(Form->Edit_Offset1, "500");
+  EXPECT_EQ(Text(Form->Edit_Offset1), "500") << "the limit is in the unit shown";
+  EXPECT_EQ(D().Offset1, 500 * 25.4L);
 }
 
 TEST_F(EditingTest, OffsetAboveTheLimitAndTextThatIsNoNumber) {
@@ -102,15 +110,34 @@ TEST_F(EditingTest, LevelsStayWithinTheProbeLength) {
   Type(Form->Edit_LevelAt4mA, "17000");
   EXPECT_EQ(Text(Form->Edit_LevelAt4mA), "16000.00");
   EXPECT_TRUE(Marked(Form->Edit_LevelAt4mA));
+  Paste(Form->Edit_LevelAt20mA, "abc");
+  EXPECT_EQ(Text(Form->Edit_LevelAt20mA), "16000.00") << "no number: the stored value";
 }
 
 TEST_F(EditingTest, EditsAreStoredButNotMarkedOutsideWaitingForInput) {
-  Ready(6);
-  Form->State().ReadComplete = 0;
-  Type(Form->Edit_Offset1, "7");
-  EXPECT_EQ(D().Offset1, 7);
-  EXPECT_FALSE(Marked(Form->Edit_Offset1));
-  EXPECT_FALSE(Form->Button_Write->isEnabled());
+  for (bool readComplete : {false, true}) {
+    Ready(6);
+    Form->State().ReadComplete = readComplete ? 1 : 0;
+    Form->State().SequenceState = readComplete ? ssReading : ssIdle;
+    Type(Form->Edit_Offset1, "7");
+    EXPECT_EQ(D().Offset1, 7);
+    EXPECT_FALSE(Marked(Form->Edit_Offset1));
+    Ready(2);
+    Form->State().ReadComplete = readComplete ? 1 : 0;
+    Form->State().SequenceState = readComplete ? ssReading : ssIdle;
+    Type(Form->Edit_LevelAt4mA, "7");
+    Type(Form->Edit_LevelAt20mA, "70");
+    Form->ComboBox_AlarmCurrent->setCurrentIndex(1);
+    emit Form->ComboBox_AlarmCurrent->activated(1);
+    EXPECT_EQ(D().LevelAt4mA, 7);
+    EXPECT_EQ(D().LevelAt20mA, 70);
+    EXPECT_EQ(D().AlarmCurrentIndex, 1);
+    for (QWidget* w : {static_cast<QWidget*>(Form->Edit_LevelAt4mA),
+                       static_cast<QWidget*>(Form->Edit_LevelAt20mA),
+                       static_cast<QWidget*>(Form->ComboBox_AlarmCurrent)})
+      EXPECT_FALSE(Marked(w)) << w->objectName().toStdString();
+    EXPECT_FALSE(Form->Button_Write->isEnabled());
+  }
 }
 
 TEST_F(EditingTest, AlarmCurrentPick) {
@@ -135,10 +162,12 @@ TEST_F(EditingTest, WriteChecksTheDistanceOfTheLevels) {
     D().LevelAt4mA = r.At4;
     D().LevelAt20mA = r.At20;
     Form->Button_Write->setEnabled(true);
+    Form->Button_Read->setEnabled(true);
     Form->TimerRequestNext->SetEnabled(false);
     QTest::mouseClick(Form->Button_Write, Qt::LeftButton);
     EXPECT_EQ(Form->State().SequenceState, r.Writes ? ssWriteRequested : ssIdle) << (double)r.At20;
     EXPECT_EQ(Form->Button_Write->isEnabled(), !r.Writes);
+    EXPECT_EQ(Form->Button_Read->isEnabled(), !r.Writes);
     EXPECT_TRUE(Form->TimerRequestNext->Enabled()) << "in every case";
     if (r.Writes) {
       EXPECT_TRUE(Messages.empty());

@@ -68,7 +68,10 @@ TEST_F(StartupTest, PickingAPortStartsAFreshConnection) {
   TPty pty;
   ASSERT_TRUE(pty.Ok());
   Form->State().ProbeType = 6;
+  Form->State().FirmwareChecksumRead = true;
   Form->GroupBox_MeasurementDataKALMET_RS485->setVisible(true);
+  Form->GroupBox_Information->setEnabled(true);
+  Form->GroupBox_Information->setVisible(true);
   Form->GroupBox_ProbeData->setTitle(" KALMET-RS-D ");
   Pick(pty.SlavePath());
   ASSERT_TRUE(Messages.empty());
@@ -81,6 +84,9 @@ TEST_F(StartupTest, PickingAPortStartsAFreshConnection) {
   EXPECT_EQ(s.ReadComplete, 0);
   EXPECT_EQ(Form->GroupBox_ProbeData->title(), QString(" Probe Data "));
   EXPECT_TRUE(Form->GroupBox_MeasurementDataKALMET_RS485->isHidden());
+  EXPECT_TRUE(Form->GroupBox_Information->isHidden());
+  EXPECT_FALSE(Form->GroupBox_Information->isEnabled());
+  EXPECT_FALSE(s.FirmwareChecksumRead);
   EXPECT_TRUE(IndicatorsShown());
   EXPECT_FALSE(Form->Button_Read->isEnabled());
   EXPECT_TRUE(Form->TimerRequestNext->Enabled());
@@ -140,6 +146,7 @@ TEST_F(StartupTest, AfterAFailedPortChoiceClosingSendsNothing) {
   EXPECT_EQ(Form->State().ProbeType, 2) << "kept";
   Form->close();
   EXPECT_EQ(pty.Read(1, 200), "");
+  EXPECT_EQ(Messages.size(), 1u) << "no attempt to send on the closed port";
 }
 
 TEST_F(StartupTest, AboutBox) {

@@ -237,26 +237,27 @@ TEST_F(WindowLayoutTest, WindowFontIconAndSize) {
   EXPECT_TRUE(Form->LabelAbout->font().underline());
 }
 
-TEST_F(WindowLayoutTest, TabOrderWithinEachGroup) {
-  const std::vector<std::vector<const char*>> groups = {
-      {"Edit_SerialNumber", "Edit_VersionNumber"},
-      {"ComboBox_ComPort", "Edit_TxIndicator", "Edit_RxIndicator"},
-      {"Edit_Level1", "Edit_Level2", "Edit_Temperature"},
-      {"Edit_Offset1", "Edit_Offset2", "SpinEdit_Address"},
-      {"Edit_Current", "Edit_Level"},
-      {"Edit_LevelAt4mA", "Edit_LevelAt20mA", "ComboBox_AlarmCurrent"},
-      {"Button_Read", "Button_Write"},
+TEST_F(WindowLayoutTest, TabOrderWithinAndBetweenTheGroups) {
+  // The groups in their tab order, each with its controls in theirs.
+  const std::vector<std::string> chain = {
+      "Edit_Level1",       "Edit_Level2",        "Edit_Temperature",       // MR
+      "Edit_LevelAt4mA",   "Edit_LevelAt20mA",   "ComboBox_AlarmCurrent",  // CC
+      "Edit_SerialNumber", "Edit_VersionNumber",                           // Probe Data
+      "ComboBox_ComPort",  "Edit_TxIndicator",   "Edit_RxIndicator",       // COM Port
+      "Edit_Status",                                                       // User Info
+      "Edit_Offset1",      "Edit_Offset2",       "SpinEdit_Address",       // CR
+      "Edit_Current",      "Edit_Level",                                   // MC
+      "Button_Read",       "Button_Write",                                 // Actions
   };
-  for (const auto& chain : groups) {
-    for (std::size_t i = 0; i + 1 < chain.size(); ++i) {
-      QWidget* w = Form->findChild<QWidget*>(chain[i]);
-      QWidget* next = w->nextInFocusChain();
-      // Labels and the inner parts of composite widgets are in the chain too.
-      while (next &&
-             (next->parentWidget() != w->parentWidget() || next->focusPolicy() == Qt::NoFocus))
-        next = next->nextInFocusChain();
-      EXPECT_EQ(next->objectName().toStdString(), chain[i + 1]) << "after " << chain[i];
-    }
+  for (std::size_t i = 0; i + 1 < chain.size(); ++i) {
+    QWidget* w = Form->findChild<QWidget*>(QString::fromStdString(chain[i]));
+    ASSERT_NE(w, nullptr) << chain[i];
+    // Labels and the inner parts of composite widgets are in the chain too.
+    QWidget* next = w->nextInFocusChain();
+    while (next != w &&
+           std::find(chain.begin(), chain.end(), next->objectName().toStdString()) == chain.end())
+      next = next->nextInFocusChain();
+    EXPECT_EQ(next->objectName().toStdString(), chain[i + 1]) << "after " << chain[i];
   }
 }
 
