@@ -1,6 +1,12 @@
 #include "toolkit/Timer.h"
 
-#include <QTimer>
+#include <sys/timerfd.h>
+#include <unistd.h>
+
+#include <QSocketNotifier>
+#include <cerrno>
+#include <cstdint>
+#include <system_error>
 
 #include "toolkit/Application.h"
 
@@ -36,19 +42,36 @@ void TCustomTimer::Timer() {
   }
 }
 
-TTimer::TTimer(TComponent* AOwner) : TCustomTimer(AOwner), FTimer(std::make_unique<QTimer>()) {
-  FTimer->setTimerType(Qt::PreciseTimer);
-  QObject::connect(FTimer.get(), &QTimer::timeout, [this] { Timer(); });
+TTimer::TTimer(TComponent* AOwner) : TCustomTimer(AOwner) {
+  FFd = ::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
+  if (FFd < 0) throw std::system_error(errno, std::system_category(), "timerfd_create");
+  FNotifier = std::make_unique<QSocketNotifier>(FFd, QSocketNotifier::Read);
+  QObject::connect(FNotifier.get(), &QSocketNotifier::activated, [this] { Expired(); });
 }
 
 TTimer::~TTimer() {
-  FTimer->stop();
+  FNotifier.reset();
+  ::close(FFd);
 }
 
 void TTimer::Arm(unsigned Interval) {
-  FTimer->start(static_cast<int>(Interval));
+  // Counting starts now and repeats every interval.
+  const timespec interval{static_cast<time_t>(Interval / 1000),
+                          static_cast<long>(Interval % 1000) * 1'000'000};
+  const itimerspec spec{interval, interval};
+  ::timerfd_settime(FFd, 0, &spec, nullptr);
 }
 
 void TTimer::Disarm() {
-  FTimer->stop();
+  // Also forgets an expiry that the event loop has not delivered yet.
+  const itimerspec off{};
+  ::timerfd_settime(FFd, 0, &off, nullptr);
+}
+
+void TTimer::Expired() {
+  std::uint64_t expiries = 0;
+  // Nothing to read: disarmed after the loop saw it expire.
+  if (::read(FFd, &expiries, sizeof expiries) != sizeof expiries) return;
+  // Expiries missed while the loop was busy count as one, as in any event loop.
+  Timer();
 }

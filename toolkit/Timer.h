@@ -8,14 +8,14 @@
 //  - interval 0 never fires; a timer without OnTimer does not run;
 //  - setting a property to the value it has does nothing.
 //
-// TCustomTimer keeps the rules; TTimer runs on the Qt event loop of the main
+// TCustomTimer keeps the rules; TTimer runs on the event loop of the main
 // thread and TVirtualTimer (toolkit/VirtualClock.h) on a virtual clock.
 
 #include "toolkit/Component.h"
 
 #include <memory>
 
-class QTimer;
+class QSocketNotifier;
 
 class TCustomTimer : public TComponent {
  public:
@@ -46,7 +46,9 @@ class TCustomTimer : public TComponent {
   TNotifyEvent FOnTimer;
 };
 
-// A timer of the main thread's event loop.
+// A timer of the main thread's event loop. It expires on time to the
+// microsecond: a timerfd, which the event loop watches, not a loop timeout
+// rounded up to whole milliseconds. A disarmed timer wakes nothing.
 class TTimer : public TCustomTimer {
  public:
   explicit TTimer(TComponent* AOwner);
@@ -57,7 +59,10 @@ class TTimer : public TCustomTimer {
   void Disarm() override;
 
  private:
-  std::unique_ptr<QTimer> FTimer;
+  void Expired();
+
+  int FFd = -1;
+  std::unique_ptr<QSocketNotifier> FNotifier;
 };
 
 // Creates the timers of a component tree, so that the same tree runs on the

@@ -70,7 +70,7 @@ TSerialDevice* TSerialDevice::Open(const std::string& Path, bool Exclusive, int&
   device->FEpollFd = ::epoll_create1(EPOLL_CLOEXEC);
   device->FWakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
   epoll_event ev{};
-  ev.events = EPOLLIN | EPOLLOUT | EPOLLET;
+  ev.events = EPOLLIN | EPOLLET;  // EPOLLOUT only while a write waits for room
   ev.data.fd = fd;
   const bool ok = device->FEpollFd >= 0 && device->FWakeFd >= 0 &&
                   ::epoll_ctl(device->FEpollFd, EPOLL_CTL_ADD, fd, &ev) == 0;
@@ -206,7 +206,19 @@ void TSerialDevice::DriverLoop() {
       if (e & EPOLLOUT) ProgressWrite();
     }
     CheckDeadlines(TClock::now());
+    WatchOutput();
   }
+}
+
+void TSerialDevice::WatchOutput() {
+  // A write that went out whole needs no wake-up: the driver thread is not
+  // woken for room in the output queue while nothing waits for it.
+  const bool wanted = FWrite.has_value() && !FHungUp;
+  if (wanted == FWatchingOutput) return;
+  epoll_event ev{};
+  ev.events = EPOLLIN | EPOLLET | (wanted ? EPOLLOUT : 0u);
+  ev.data.fd = FFd;
+  if (::epoll_ctl(FEpollFd, EPOLL_CTL_MOD, FFd, &ev) == 0) FWatchingOutput = wanted;
 }
 
 void TSerialDevice::SignalEvents(DWORD Events) {
@@ -451,6 +463,7 @@ BOOL TSerialDevice::Write(const void* Buffer, DWORD Count, DWORD* Done, OVERLAPP
     if (Done) *Done = static_cast<DWORD>(Overlapped->InternalHigh);
     return TRUE;
   }
+  WatchOutput();
   lock.unlock();
   Wake();
   return Failed(ERROR_IO_PENDING, EINPROGRESS);

@@ -84,6 +84,8 @@ class TSerialDevice : public TKernelObject {
   void SignalEvents(DWORD Events);
   void ProgressRead();
   void ProgressWrite();
+  // Asks epoll for room in the output queue exactly while a write waits.
+  void WatchOutput();
   void CheckDeadlines(TClock::time_point Now);
   std::optional<TClock::time_point> NextDeadline() const;
   void HangUp(int Errno);
@@ -104,6 +106,7 @@ class TSerialDevice : public TKernelObject {
   DWORD FLatched = 0;  // events that happened while no wait was pending
   DWORD FErrors = 0;   // CE_ flags since the last ClearCommError
   bool FHungUp = false;
+  bool FWatchingOutput = false;
   int FHangUpErrno = 0;
   std::optional<TPendingWait> FWait;
   std::optional<TPendingRead> FRead;
