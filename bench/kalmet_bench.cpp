@@ -6,7 +6,10 @@
 //   read   time from port selection to "Reading probe data done."
 //   write  time from Write to "Writing probe data done."
 // each next to the lower bound the line allows: every request and reply byte
-// on the line plus the fixed 200 ms pauses of the sequencer; and
+// on the line plus the fixed 200 ms pauses of the sequencer; beside the
+// tool's first read, the same exchange by a plain blocking client (write a
+// request, read its reply, sleep 200 ms) against the same simulator; for
+// both, the pauses from a reply's last byte to the next request's first; and
 //   idle     CPU time and context switches of the process over 10 s after a read
 //   startup  time from process start to the first painted window, and memory.
 //
@@ -14,7 +17,11 @@
 //        kalmet-bench --startup   (internal: one start-up, prints its figures)
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <termios.h>
+#include <time.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -25,6 +32,7 @@
 #include <chrono>
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -108,9 +116,64 @@ void PickPort(TForm1& Form, const sim::TSimulatorServer& Server) {
   Form.ComboBox_ComPortChange(&Form);
 }
 
+// The pauses of the line from entry From on: from each reply's last byte to
+// the first byte of the request that follows it.
+std::vector<double> Pauses(const std::vector<sim::TLogEntry>& Log, std::size_t From) {
+  std::vector<double> pauses;
+  double replyEnd = -1;
+  for (std::size_t i = From; i < Log.size(); ++i) {
+    if (Log[i].Kind == "REP") replyEnd = Log[i].LineMs;
+    if (Log[i].Kind == "REQ" && replyEnd >= 0) {
+      pauses.push_back(Log[i].LineMs - replyEnd);
+      replyEnd = -1;
+    }
+  }
+  return pauses;
+}
+
 struct TRun {
   double ReadMs, ReadBoundMs, WriteMs, WriteBoundMs;
+  std::vector<double> ReadPauses;
 };
+
+// The first read as a plain blocking client does it: 200 ms, a request, its
+// reply, 200 ms, the next request ... and 200 ms after the last reply.
+double PlainFirstRead(const sim::TSimulatorServer& Server) {
+  const int fd = ::open(Server.DevicePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) throw std::runtime_error("plain client: cannot open the line");
+  termios t{};
+  ::tcgetattr(fd, &t);
+  ::cfmakeraw(&t);
+  t.c_cc[VMIN] = 1;
+  t.c_cc[VTIME] = 0;
+  ::tcsetattr(fd, TCSANOW, &t);
+  const auto pause = [] {
+    const timespec ms200{0, 200'000'000};
+    ::clock_nanosleep(CLOCK_MONOTONIC, 0, &ms200, nullptr);
+  };
+  const auto ask = [fd](const std::string& Request) {
+    const std::string frame = Request + "\r\n";
+    if (::write(fd, frame.data(), frame.size()) != static_cast<ssize_t>(frame.size()))
+      throw std::runtime_error("plain client: write failed");
+    std::string reply;
+    char c = 0;
+    while (c != '\n' && ::read(fd, &c, 1) == 1) reply += c;
+    return reply;
+  };
+  QElapsedTimer clock;
+  clock.start();
+  pause();
+  const std::string search = ask("S 0");
+  const std::string id = search.substr(0, search.find(' '));
+  for (const char* mnemonic : {"VN4", "CS", "AD", "OP", "OW", "SL", "IS", "PL", "PH", "FS"}) {
+    pause();
+    ask("TXP" + id + mnemonic);
+  }
+  pause();
+  const double ms = clock.nsecsElapsed() / 1e6;
+  ::close(fd);
+  return ms;
+}
 
 TRun MeasureOnce(const std::string& Preset) {
   sim::TServerOptions options;
@@ -129,6 +192,7 @@ TRun MeasureOnce(const std::string& Preset) {
   if (!WaitForStatus(form, "Reading probe data done."))
     throw std::runtime_error("the probe was not read");
   run.ReadMs = clock.nsecsElapsed() / 1e6;
+  run.ReadPauses = Pauses(server.Log(), 0);
   int replies = 0;
   std::size_t bytes = LineBytes(server.Log(), 0, replies);
   // One pause before each request and one before the closing step.
@@ -150,6 +214,55 @@ TRun MeasureOnce(const std::string& Preset) {
   run.WriteBoundMs = bytes * kByteMs + (replies + 1) * kPauseMs;
   form.Com->SetActive(false);
   return run;
+}
+
+struct TPlainRun {
+  double ReadMs, ReadBoundMs;
+  std::vector<double> ReadPauses;
+};
+
+TPlainRun MeasurePlainOnce(const std::string& Preset) {
+  sim::TServerOptions options;
+  options.Timing.Pace = true;
+  sim::TSimulatorServer server(*sim::Preset(Preset), options);
+  std::string error;
+  if (!server.Open(error)) throw std::runtime_error(error);
+  server.Start();
+  TPlainRun run{};
+  run.ReadMs = PlainFirstRead(server);
+  run.ReadPauses = Pauses(server.Log(), 0);
+  int replies = 0;
+  const std::size_t bytes = LineBytes(server.Log(), 0, replies);
+  run.ReadBoundMs = bytes * kByteMs + (replies + 1) * kPauseMs;
+  return run;
+}
+
+// How late the window's timers expire: a 200 ms timer, armed again at each
+// expiry, against the steady clock. Lateness in milliseconds.
+std::vector<double> TimerLateness(int Expiries) {
+  TComponent owner(nullptr);
+  TTimer timer(&owner);
+  timer.SetEnabled(false);
+  timer.SetInterval(200);
+  std::vector<double> late;
+  QElapsedTimer clock;
+  QEventLoop loop;
+  struct TTick : TObject {
+    std::function<void()> Run;
+    void Fire(TObject*) { Run(); }
+  } tick;
+  tick.Run = [&] {
+    late.push_back(clock.nsecsElapsed() / 1e6 - 200.0);
+    timer.SetEnabled(false);
+    if (static_cast<int>(late.size()) == Expiries) return loop.quit();
+    clock.start();
+    timer.SetEnabled(true);
+  };
+  timer.SetOnTimer(TNotifyEvent::Of<&TTick::Fire>(&tick));
+  clock.start();
+  timer.SetEnabled(true);
+  loop.exec();
+  return late;
 }
 
 void Idle(double& CpuPercent, long& Switches) {
@@ -214,22 +327,46 @@ int main(int argc, char* argv[]) {
   });
 
   std::printf("| Measurement | Median | Lower bound | Overhead | Ratio |\n|---|---|---|---|---|\n");
+  std::vector<double> toolPauses, plainPauses;
   for (const char* preset : {"current-loop", "rs485-d"}) {
-    std::vector<double> read, readBound, write, writeBound;
+    std::vector<double> read, readBound, write, writeBound, plain, plainBound;
+    // Tool and plain client take turns, so that both see the same machine.
     for (int i = 0; i < runs; ++i) {
       const TRun r = MeasureOnce(preset);
       read.push_back(r.ReadMs);
       readBound.push_back(r.ReadBoundMs);
       write.push_back(r.WriteMs);
       writeBound.push_back(r.WriteBoundMs);
+      toolPauses.insert(toolPauses.end(), r.ReadPauses.begin(), r.ReadPauses.end());
+      const TPlainRun p = MeasurePlainOnce(preset);
+      plain.push_back(p.ReadMs);
+      plainBound.push_back(p.ReadBoundMs);
+      plainPauses.insert(plainPauses.end(), p.ReadPauses.begin(), p.ReadPauses.end());
     }
     const auto row = [](const std::string& what, double measured, double bound) {
       std::printf("| %s | %.1f ms | %.1f ms | %.1f ms | %.2f %% |\n", what.c_str(), measured, bound,
                   measured - bound, 100.0 * (measured - bound) / bound);
     };
     row(std::string("first read, ") + preset + " probe", Median(read), Median(readBound));
+    row(std::string("first read, ") + preset + " probe, plain blocking client", Median(plain),
+        Median(plainBound));
     row(std::string("write, ") + preset + " probe", Median(write), Median(writeBound));
   }
+  const auto pauses = [](const char* who, const std::vector<double>& p) {
+    std::printf(
+        "| pause from a reply to the next request (first reads), %s: min / median / max "
+        "| %.2f / %.2f / %.2f ms | 200.00 ms | | |\n",
+        who, *std::min_element(p.begin(), p.end()), Median(p),
+        *std::max_element(p.begin(), p.end()));
+  };
+  pauses("tool", toolPauses);
+  pauses("plain blocking client", plainPauses);
+  const std::vector<double> late = TimerLateness(std::max(10, runs * 5));
+  std::printf(
+      "| expiry of a 200 ms timer after its due time: min / median / max | %.3f / %.3f / "
+      "%.3f ms | | | |\n",
+      *std::min_element(late.begin(), late.end()), Median(late),
+      *std::max_element(late.begin(), late.end()));
 
   std::vector<double> cpu, switches;
   for (int i = 0; i < std::min(runs, 3); ++i) {

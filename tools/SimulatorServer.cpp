@@ -2,6 +2,8 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <pthread.h>
+#include <sched.h>
 #include <sys/eventfd.h>
 #include <termios.h>
 #include <unistd.h>
@@ -167,9 +169,13 @@ std::chrono::microseconds TSimulatorServer::ByteTime() const {
   return std::chrono::microseconds(10'000'000LL / FOptions.Timing.Baud);  // 10 bits a byte
 }
 
+double TSimulatorServer::Since(TClock::time_point Time) const {
+  return std::chrono::duration<double, std::milli>(Time - FStarted).count();
+}
+
 void TSimulatorServer::Record(const std::string& Kind, const std::string& Text) {
-  const double ms = std::chrono::duration<double, std::milli>(TClock::now() - FStarted).count();
-  FLog.push_back({ms, Kind, Text});
+  const double ms = Since(TClock::now());
+  FLog.push_back({ms, Kind, Text, -1});
   if (LogSink) {
     char stamp[32];
     std::snprintf(stamp, sizeof stamp, "%.3f ", ms);
@@ -178,19 +184,30 @@ void TSimulatorServer::Record(const std::string& Kind, const std::string& Text) 
 }
 
 void TSimulatorServer::Run() {
+  if (FOptions.Timing.Pace) {
+    // A paced line stands in for hardware, which the tool's own work on this
+    // machine does not delay: run ahead of every ordinary thread where that
+    // is permitted (the tool raises its own priority while a port is open).
+    const sched_param realTime{1};
+    (void)::pthread_setschedparam(::pthread_self(), SCHED_FIFO, &realTime);
+  }
   char buffer[512];
   for (;;) {
-    int timeout = -1;
     const auto now = TClock::now();
     std::optional<TClock::time_point> next = NextDue();
     if (FReturnAt && (!next || *FReturnAt < *next)) next = FReturnAt;
+    // Bytes go onto the line at their due time to the microsecond, not to
+    // the next whole millisecond.
+    timespec timeout{};
     if (next) {
-      const auto left = std::chrono::ceil<std::chrono::milliseconds>(*next - now).count();
-      timeout = static_cast<int>(std::max<long long>(0, left));
+      const auto left = std::max<TClock::duration>(*next - now, TClock::duration::zero());
+      const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
+      timeout.tv_sec = static_cast<time_t>(ns / 1'000'000'000);
+      timeout.tv_nsec = static_cast<long>(ns % 1'000'000'000);
     }
     pollfd fds[2] = {{FStopFd, POLLIN, 0}, {FMaster, POLLIN, 0}};
     if (!FOutput.empty() && FOutput.front().Due <= now) fds[1].events |= POLLOUT;
-    const int n = ::poll(fds, FMaster >= 0 ? 2 : 1, timeout);
+    const int n = ::ppoll(fds, FMaster >= 0 ? 2 : 1, next ? &timeout : nullptr, nullptr);
     if (n < 0 && errno != EINTR) return;
     if (fds[0].revents & POLLIN) return;
     const auto after = TClock::now();
@@ -236,6 +253,7 @@ void TSimulatorServer::OnRequest(const std::string& Line, TClock::time_point Fir
   ++FRequests;
   const int number = ++FFaultRequests;
   Record("REQ", Escape(Line + "\r\n"));
+  FLog.back().LineMs = Since(FirstByte);
 
   if (f.HangUpAfter >= 0 && number >= f.HangUpAfter) {
     // Unplugged: the line goes away under the tool.
@@ -297,6 +315,7 @@ void TSimulatorServer::OnRequest(const std::string& Line, TClock::time_point Fir
   }
   if (parts > 1) Record("FAULT", "split in " + std::to_string(parts));
   Record("REP", Escape(*reply));
+  FOutput.back().EndOfReply = FLog.size() - 1;
   if (f.TwiceEvery > 0 && replyNumber % f.TwiceEvery == 0) {
     Queue(start, *reply);
     Record("FAULT", "answered twice");
@@ -312,13 +331,14 @@ void TSimulatorServer::Queue(TClock::time_point Start, const std::string& Bytes)
   const auto byteTime = ByteTime();
   Start = std::max(Start, FLineFreeAt);
   if (byteTime.count() == 0) {
-    FOutput.push_back({Start, Bytes});
+    FOutput.push_back({Start, Bytes, std::nullopt});
     FLineFreeAt = Start;
     return;
   }
   // Paced: one byte at a time, each handed over when its stop bit has ended.
   for (std::size_t i = 0; i < Bytes.size(); ++i)
-    FOutput.push_back({Start + byteTime * static_cast<long>(i + 1), std::string(1, Bytes[i])});
+    FOutput.push_back(
+        {Start + byteTime * static_cast<long>(i + 1), std::string(1, Bytes[i]), std::nullopt});
   FLineFreeAt = Start + byteTime * static_cast<long>(Bytes.size());
 }
 
@@ -333,7 +353,12 @@ void TSimulatorServer::Flush(TClock::time_point Now) {
     const ssize_t n = ::write(FMaster, o.Bytes.data(), o.Bytes.size());
     if (n < 0) return;  // full (POLLOUT wakes us) or no reader
     o.Bytes.erase(0, static_cast<std::size_t>(n));
-    if (o.Bytes.empty()) FOutput.pop_front();
+    if (!o.Bytes.empty()) continue;
+    if (o.EndOfReply) {
+      std::lock_guard lock(FMutex);
+      FLog[*o.EndOfReply].LineMs = Since(TClock::now());
+    }
+    FOutput.pop_front();
   }
 }
 

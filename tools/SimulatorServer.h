@@ -53,6 +53,9 @@ struct TLogEntry {
   double Ms;         // since the server started
   std::string Kind;  // REQ, REP, FAULT, HANGUP, RETURN
   std::string Text;  // bytes with \r, \n and \xHH escaped
+  // On the line, in the same time: REQ when its first byte arrived, REP
+  // when its last byte was handed to the line (-1 while not yet).
+  double LineMs = -1;
 };
 
 class TSimulatorServer {
@@ -89,6 +92,7 @@ class TSimulatorServer {
   struct TOutput {
     TClock::time_point Due;
     std::string Bytes;
+    std::optional<std::size_t> EndOfReply;  // the REP log entry these bytes end
   };
 
   bool OpenLine(std::string& Error);
@@ -99,6 +103,7 @@ class TSimulatorServer {
   void Flush(TClock::time_point Now);
   std::optional<TClock::time_point> NextDue() const;
   void Record(const std::string& Kind, const std::string& Text);  // FMutex held
+  double Since(TClock::time_point Time) const;
   std::chrono::microseconds ByteTime() const;
 
   TServerOptions FOptions;
