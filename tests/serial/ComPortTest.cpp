@@ -148,6 +148,12 @@ TEST_F(ComPortTest, PriorityClassHoldsWhileOpenAndIsRestored) {
   Port.Open();
   EXPECT_EQ(::getpriority(PRIO_PROCESS, 0), 19);
   Port.Close();
+  // Going back up from 19 needs the right to raise the priority.
+  rlimit nice{};
+  ::getrlimit(RLIMIT_NICE, &nice);
+  if (::geteuid() != 0 && nice.rlim_cur != RLIM_INFINITY &&
+      20 - static_cast<long>(nice.rlim_cur) > before)
+    GTEST_SKIP() << "restoring the priority needs root (or a nice limit that allows it)";
   EXPECT_EQ(::getpriority(PRIO_PROCESS, 0), before);
 }
 
@@ -417,9 +423,9 @@ TEST_F(ComPortTest, AssigningTheFirstSerialHandlerStartsTheThreadClearingItStops
   EXPECT_EQ(Port.EventMask(), 0u);
   EXPECT_FALSE(Port.HasEventThread());
   Pty.Write("y");
-  QTest::qWait(100);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return Port.InputCount() == 1; }, 5000));
+  QTest::qWait(50);  // time for a dispatch that must not come
   EXPECT_EQ(Rec.RxCalls, 1);
-  EXPECT_EQ(Port.InputCount(), 1);
 }
 
 TEST_F(ComPortTest, SameRoutineWithAnotherObjectChangesNothing) {
