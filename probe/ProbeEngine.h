@@ -85,4 +85,9 @@ class TProbeEngine {
   TCustomTimer& TimerRequestNext;
   TCustomTimer& TimerTimeout;
   int FOpenMessages = 0;
+  // The frame last sent while its echo may still be arriving: a 2-wire
+  // adapter whose receiver stays on sends every request back to us ahead of
+  // the reply. Bytes that repeat the frame from its start are dropped.
+  std::string FEcho;
+  std::size_t FEchoMatched = 0;
 };

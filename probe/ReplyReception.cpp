@@ -5,6 +5,16 @@
 void TProbeEngine::ComRxChar(TObject*) {
   while (Link.InputCount() > 0) {
     const auto byte = static_cast<std::uint8_t>(Link.ReadChar());
+    if (FEchoMatched < FEcho.size()) {
+      // No reply starts like a request, so the first byte that differs from
+      // the frame is the reply's, and nothing after it is an echo.
+      if (byte == static_cast<std::uint8_t>(FEcho[FEchoMatched])) {
+        ++FEchoMatched;
+        continue;
+      }
+      FEcho.clear();
+      FEchoMatched = 0;
+    }
     S.RxLine[static_cast<std::size_t>(S.RxCount)] = byte;
     ++S.RxCount;
     if (S.RxCount > kRxLineLimit) {

@@ -132,6 +132,8 @@ bool TProbeEngine::Send(int Code) {
 void TProbeEngine::SendRequest(const char* Frame, int Count) {
   Link.PurgeInput();
   S.RxCount = 0;
-  Link.WriteString(std::string(Frame, static_cast<std::size_t>(Count)));
+  FEcho.assign(Frame, static_cast<std::size_t>(Count));
+  FEchoMatched = 0;
+  Link.WriteString(FEcho);
   TimerTimeout.SetEnabled(true);
 }

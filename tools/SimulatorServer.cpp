@@ -238,22 +238,27 @@ void TSimulatorServer::OnBytes(const char* Data, std::size_t Count, TClock::time
       if (FLine.size() > 200) FLine.clear();  // noise, not a request
       continue;
     }
-    std::string line = FLine;
+    const std::string raw = FLine;
     FLine.clear();
-    line.pop_back();
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    OnRequest(line, FLineStart, Now);
+    OnRequest(raw, FLineStart, Now);
   }
 }
 
-void TSimulatorServer::OnRequest(const std::string& Line, TClock::time_point FirstByte,
+void TSimulatorServer::OnRequest(const std::string& Raw, TClock::time_point FirstByte,
                                  TClock::time_point Now) {
+  std::string Line = Raw.substr(0, Raw.size() - 1);
+  if (!Line.empty() && Line.back() == '\r') Line.pop_back();
   std::lock_guard lock(FMutex);
   const TFaults& f = FOptions.Faults;
   ++FRequests;
   const int number = ++FFaultRequests;
   Record("REQ", Escape(Line + "\r\n"));
   FLog.back().LineMs = Since(FirstByte);
+  if (f.EchoEvery > 0 && number % f.EchoEvery == 0) {
+    // Each byte comes back as it goes out: with pacing, alongside the request.
+    Queue(FirstByte, Raw);
+    Record("ECHO", Escape(Raw));
+  }
 
   if (f.HangUpAfter >= 0 && number >= f.HangUpAfter) {
     // Unplugged: the line goes away under the tool.

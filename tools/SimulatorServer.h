@@ -34,6 +34,8 @@ struct TFaults {
   int TwiceEvery = 0;            // every Kth reply is sent twice
   int HangUpAfter = -1;          // the line is closed after this many requests ...
   int ReturnAfterMs = -1;        // ... and opened again (same link) after this long
+  int EchoEvery = 0;             // every Kth request comes back as received (a 2-wire
+                                 // adapter whose receiver stays on), 1: every one
 };
 
 struct TTiming {
@@ -51,7 +53,7 @@ struct TServerOptions {
 
 struct TLogEntry {
   double Ms;         // since the server started
-  std::string Kind;  // REQ, REP, FAULT, HANGUP, RETURN
+  std::string Kind;  // REQ, REP, ECHO, FAULT, HANGUP, RETURN
   std::string Text;  // bytes with \r, \n and \xHH escaped
   // On the line, in the same time: REQ when its first byte arrived, REP
   // when its last byte was handed to the line (-1 while not yet).
@@ -98,7 +100,8 @@ class TSimulatorServer {
   bool OpenLine(std::string& Error);
   void CloseLine();
   void OnBytes(const char* Data, std::size_t Count, TClock::time_point Now);
-  void OnRequest(const std::string& Line, TClock::time_point FirstByte, TClock::time_point Now);
+  // Raw: the request as received, its line end included.
+  void OnRequest(const std::string& Raw, TClock::time_point FirstByte, TClock::time_point Now);
   void Queue(TClock::time_point Start, const std::string& Bytes);
   void Flush(TClock::time_point Now);
   std::optional<TClock::time_point> NextDue() const;

@@ -48,6 +48,9 @@ Line:
   --pace               send at the real speed of the line (10 bits a byte)
   --baud N             speed for --pace (default 1200)
   --latency MS         wait this long before each reply
+  --echo               send every request back as received, before the reply
+                       (a 2-wire RS-485 adapter whose receiver stays on)
+  --echo-every K       ... only every Kth request
 
 Faults (all off by default; requests and replies are counted from 1):
   --silent-after N     stop answering after N requests ...
@@ -68,7 +71,7 @@ Output:
   --quiet              no log
   --help               this text;  --version  the version
 
-Log lines: "<ms since start> <REQ|REP|FAULT|HANGUP|RETURN> <bytes>", with
+Log lines: "<ms since start> <REQ|REP|ECHO|FAULT|HANGUP|RETURN> <bytes>", with
 CR, LF and other control bytes written as \r, \n, \xHH.
 )";
 
@@ -161,6 +164,7 @@ int main(int argc, char* argv[]) {
        [&](const char* v) { options.Faults.HangUpAfter = Count("--hangup-after", v); }},
       {"--return-after",
        [&](const char* v) { options.Faults.ReturnAfterMs = Count("--return-after", v); }},
+      {"--echo-every", [&](const char* v) { options.Faults.EchoEvery = Count("--echo-every", v); }},
   };
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
@@ -180,6 +184,8 @@ int main(int argc, char* argv[]) {
       quiet = true;
     else if (arg == "--unsolicited-line")
       options.Faults.UnsolicitedLine = true;
+    else if (arg == "--echo")
+      options.Faults.EchoEvery = 1;
     else if (auto it = withValue.find(arg); it != withValue.end()) {
       if (i + 1 >= argc) Usage(arg + " needs a value");
       it->second(argv[++i]);

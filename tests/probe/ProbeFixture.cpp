@@ -16,6 +16,12 @@ std::string SearchReply(const std::string& Id, char Status, const std::string& T
 }
 
 std::optional<std::string> TScriptedProbe::Answer(const std::string& Frame) const {
+  const std::optional<std::string> reply = Reply(Frame);
+  if (!Echo) return reply;
+  return Frame + reply.value_or("");
+}
+
+std::optional<std::string> TScriptedProbe::Reply(const std::string& Frame) const {
   if (Silent) return std::nullopt;
   const std::string line = Frame.substr(0, Frame.size() - 2);
   if (line == "S 0") {

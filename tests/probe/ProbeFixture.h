@@ -127,9 +127,11 @@ struct TScriptedProbe {
   };
   bool Silent = false;
   int SearchReplies = 1;  // copies of the search reply in one burst
+  bool Echo = false;      // the adapter sends every frame back before the reply
   std::string Acknowledge = "i.O.";
-  // The line the probe sends for a frame, or nothing.
+  // What arrives for a frame (the echo, if any, and the probe's line), or nothing.
   std::optional<std::string> Answer(const std::string& Frame) const;
+  std::optional<std::string> Reply(const std::string& Frame) const;
 };
 
 class ProbeEngineTest : public ::testing::Test {

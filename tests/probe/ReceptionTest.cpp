@@ -88,6 +88,43 @@ TEST_F(ReceptionTest, CodesWithoutParserAreWrongAnswers) {
   }
 }
 
+// An adapter that echoes: the frame just sent comes back ahead of the reply.
+TEST_F(ReceptionTest, EchoOfTheFrameIsDroppedAlsoWhenSplitOrCutShort) {
+  std::copy_n("40217", 5, State.ProbeId.begin());
+  State.ProbeIdLength = 5;
+  Engine.Send(12);
+  Receive("TXP40");
+  Receive("217AD\r");
+  Receive("\n192\r\n");
+  EXPECT_EQ(Dispatches(), 1);
+  EXPECT_EQ(State.RxCount, 5) << "the echo is not part of the line";
+  EXPECT_EQ(State.ProbeData.Address, 192);
+  // Only the start of the echo arrives; the reply follows it.
+  Engine.Send(12);
+  Receive("TXP4");
+  Receive("201\r\n");
+  EXPECT_EQ(Dispatches(), 2);
+  EXPECT_EQ(State.ProbeData.Address, 201);
+  // Once the reply has begun, bytes like the frame's are the reply's.
+  Engine.Send(12);
+  Receive("1TXP\r\n");
+  EXPECT_EQ(State.RxCount, 6);
+}
+
+TEST_F(ProbeEngineTest, ProbeBehindAnEchoingAdapterIsReadAndWrittenAsAnyOther) {
+  Probe.Echo = true;
+  ConnectAndRead();
+  EXPECT_EQ(State.ProbeType, 6);
+  EXPECT_EQ(State.ProbeData.Address, 192);
+  State.ProbeData.Address = 201;
+  State.SequenceState = ssWriteRequested;
+  Engine.ScheduleNextRequest();
+  ASSERT_TRUE(RunUntilStatus("Writing probe data done."));
+  EXPECT_EQ(TakeFrames(), (std::vector<std::string>{"RXP40217AD201", "RXP40217OP-12.500",
+                                                    "RXP40217OW3.250", "STP40217"}));
+  EXPECT_TRUE(View.Messages.empty());
+}
+
 TEST_F(ProbeEngineTest, TimeOutOfAnUnreadProbeIsSilentAndKeepsTheCode) {
   State.PortOpen = true;
   State.ProbeFound = true;

@@ -103,6 +103,17 @@ TEST_F(SimulatorTest, OverlongUnsolicitedAndTwice) {
   EXPECT_EQ(Client->Receive(4), std::string(58, 'X') + "\r\n192\r\n192\r\nNOISE\r\n");
 }
 
+TEST_F(SimulatorTest, EchoOfEveryKthRequestComesBeforeItsReply) {
+  sim::TFaults f;
+  f.EchoEvery = 2;
+  Serve(f);
+  Client->Send("TXP40217AD");
+  EXPECT_EQ(Client->Receive(1), "192\r\n");
+  Client->Send("TXP40217AD");
+  EXPECT_EQ(Client->Receive(2), "TXP40217AD\r\n192\r\n");
+  EXPECT_EQ(Count("ECHO", "TXP40217AD\\r\\n"), 1);
+}
+
 TEST_F(SimulatorTest, UnsolicitedBytesWithoutLineEnd) {
   sim::TFaults f;
   f.UnsolicitedEvery = 2;
