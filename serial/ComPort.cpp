@@ -3,7 +3,6 @@
 #include <system_error>
 
 #include "serial/platform/PortEnumeration.h"
-#include "toolkit/DeferredDelete.h"
 
 using namespace platform;
 
@@ -30,13 +29,6 @@ DWORD PriorityClassValue(TPriorityClass Class) {
 int ThreadPriorityValue(TThreadPriority Priority) {
   constexpr int values[] = {-15, -2, -1, 0, 1, 2, 15};
   return values[Priority];
-}
-
-// Disposes of a stopped event thread; later if a routine it handed over is
-// still running further up the main thread's stack.
-void DisposeThread(std::unique_ptr<TComThread> Thread) {
-  Thread->Stop();
-  if (Thread->HandOver().Running()) DeleteWhenIdle(std::move(Thread));
 }
 
 }  // namespace
@@ -460,12 +452,15 @@ void TCustomComPort::StopEventThread() noexcept {
   // Completes a pending wait, which wakes the thread.
   if (FHandle != INVALID_HANDLE_VALUE) SetCommMask(FHandle, 0);
   if (FEventThread->IsCurrentThread()) return;  // it ends by itself after this
-  DisposeThread(std::move(FEventThread));
+  // Stopped and joined. A routine it handed over may still run further up
+  // the main thread's stack (in a nested event loop): the hand-over's state
+  // outlives the thread object until that routine returns.
+  FEventThread.reset();
 }
 
 void TCustomComPort::ForgetEndedThread() noexcept {
   if (FEventThread && FEventThread->Finished() && !FEventThread->IsCurrentThread())
-    DisposeThread(std::move(FEventThread));
+    FEventThread.reset();
 }
 
 void TCustomComPort::WaitEvent(TComThread& Thread) {

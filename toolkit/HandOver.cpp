@@ -8,31 +8,38 @@
 #include <cstdint>
 #include <system_error>
 
-THandOver::THandOver() {
-  FWakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-  if (FWakeFd < 0) throw std::system_error(errno, std::system_category(), "eventfd");
-  FNotifier = std::make_unique<QSocketNotifier>(FWakeFd, QSocketNotifier::Read);
-  QObject::connect(FNotifier.get(), &QSocketNotifier::activated, [this] { RunPending(); });
+THandOver::THandOver() : F(std::make_shared<TShared>()) {
+  F->WakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+  if (F->WakeFd < 0) throw std::system_error(errno, std::system_category(), "eventfd");
+  F->Notifier = std::make_unique<QSocketNotifier>(F->WakeFd, QSocketNotifier::Read);
+  // The running routine holds the state, not the hand-over.
+  QObject::connect(F->Notifier.get(), &QSocketNotifier::activated,
+                   [weak = std::weak_ptr<TShared>(F)] {
+                     if (const auto shared = weak.lock()) shared->RunPending();
+                   });
 }
 
 THandOver::~THandOver() {
   Cancel();
-  FNotifier.reset();
-  ::close(FWakeFd);
+}
+
+THandOver::TShared::~TShared() {
+  Notifier.reset();
+  ::close(WakeFd);
 }
 
 bool THandOver::Synchronize(const std::function<void()>& Routine) {
   auto request = std::make_shared<TRequest>();
   request->Routine = Routine;
-  std::unique_lock lock(FMutex);
-  if (FCancelled) return false;
-  FPending = request;
+  std::unique_lock lock(F->Mutex);
+  if (F->Cancelled) return false;
+  F->Pending = request;
   // Written under the lock: after Cancel() returns, no wake-up is in flight.
   const std::uint64_t one = 1;
-  while (::write(FWakeFd, &one, sizeof one) < 0 && errno == EINTR) {
+  while (::write(F->WakeFd, &one, sizeof one) < 0 && errno == EINTR) {
   }
-  FChanged.wait(lock, [&] { return request->Done || FCancelled; });
-  if (FPending == request) FPending.reset();
+  F->Changed.wait(lock, [&] { return request->Done || F->Cancelled; });
+  if (F->Pending == request) F->Pending.reset();
   if (!request->Done) return false;
   // The worker takes the exception over whole, so that it is released on
   // this thread only: its reference count lives in the C++ runtime, whose
@@ -45,39 +52,43 @@ bool THandOver::Synchronize(const std::function<void()>& Routine) {
 }
 
 void THandOver::Cancel() {
-  std::lock_guard lock(FMutex);
-  FCancelled = true;
-  FChanged.notify_all();
+  std::lock_guard lock(F->Mutex);
+  F->Cancelled = true;
+  F->Changed.notify_all();
 }
 
 bool THandOver::Cancelled() const {
-  std::lock_guard lock(FMutex);
-  return FCancelled;
+  std::lock_guard lock(F->Mutex);
+  return F->Cancelled;
 }
 
-void THandOver::RunPending() {
+bool THandOver::Running() const {
+  return F->Running > 0;
+}
+
+void THandOver::TShared::RunPending() {
   std::uint64_t count;
-  while (::read(FWakeFd, &count, sizeof count) < 0 && errno == EINTR) {
+  while (::read(WakeFd, &count, sizeof count) < 0 && errno == EINTR) {
   }
   std::shared_ptr<TRequest> request;
   {
-    std::lock_guard lock(FMutex);
-    if (FCancelled || !FPending || FPending->Started) return;
-    request = FPending;
+    std::lock_guard lock(Mutex);
+    if (Cancelled || !Pending || Pending->Started) return;
+    request = Pending;
     request->Started = true;
   }
   // The routine runs without the lock: it may open message boxes (nested
   // loops) or cancel this hand-over itself.
   std::exception_ptr error;
-  ++FRunning;
+  ++Running;
   try {
     request->Routine();
   } catch (...) {
     error = std::current_exception();
   }
-  --FRunning;
-  std::lock_guard lock(FMutex);
+  --Running;
+  std::lock_guard lock(Mutex);
   request->Error = std::move(error);
   request->Done = true;
-  FChanged.notify_all();
+  Changed.notify_all();
 }

@@ -11,6 +11,11 @@
 // main thread can stop and join a worker that is blocked in a hand-over
 // without waiting for itself.
 //
+// The hand-over may be destroyed while one of its routines runs further up
+// the main thread's stack (a routine that opens a message box in which the
+// worker is stopped and disposed of): the shared state lives on until that
+// routine has returned.
+//
 // Create and cancel on the main thread. The wake-up goes through an eventfd
 // watched by the main loop; all shared state is under one mutex.
 
@@ -38,7 +43,7 @@ class THandOver {
   bool Cancelled() const;
   // Main thread: a routine of this hand-over is running now (maybe in a
   // nested event loop further up the stack).
-  bool Running() const { return FRunning > 0; }
+  bool Running() const;
 
  private:
   struct TRequest {
@@ -47,13 +52,17 @@ class THandOver {
     bool Done = false;
     std::exception_ptr Error;
   };
-  void RunPending();  // main thread, on the wake-up
+  struct TShared {
+    ~TShared();
+    void RunPending();  // main thread, on the wake-up
 
-  mutable std::mutex FMutex;
-  std::condition_variable FChanged;
-  bool FCancelled = false;
-  std::shared_ptr<TRequest> FPending;
-  int FRunning = 0;  // main thread only
-  int FWakeFd = -1;
-  std::unique_ptr<QSocketNotifier> FNotifier;
+    mutable std::mutex Mutex;
+    std::condition_variable Changed;
+    bool Cancelled = false;
+    std::shared_ptr<TRequest> Pending;
+    int Running = 0;  // main thread only
+    int WakeFd = -1;
+    std::unique_ptr<QSocketNotifier> Notifier;
+  };
+  std::shared_ptr<TShared> F;
 };

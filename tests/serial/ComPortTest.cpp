@@ -3,7 +3,9 @@
 #include <sys/resource.h>
 #include <termios.h>
 
+#include <QEventLoop>
 #include <QThread>
+#include <QTimer>
 #include <string>
 #include <vector>
 
@@ -476,6 +478,27 @@ TEST_F(ComPortTest, ClosingFromInsideADispatch) {
   ASSERT_TRUE(QTest::qWaitFor([&] { return !Port.Active(); }, 5000));
   QTest::qWait(20);  // the stopped thread is disposed of afterwards
   EXPECT_EQ(Rec.Calls.back(), "AfterClose closed");
+}
+
+// A handler that opens a message box, in whose loop a timer closes the port:
+// the stopped thread is disposed of while its hand-over still runs below.
+TEST_F(ComPortTest, ClosingFromANestedLoopInsideADispatch) {
+  Rec.OnRx = [&](TCustomComPort& port) {
+    QEventLoop box;
+    QTimer::singleShot(10, [&] { port.Close(); });
+    QTimer::singleShot(60, &box, &QEventLoop::quit);
+    box.exec();
+  };
+  Port.SetOnRxChar(RxHandler());
+  Port.Open();
+  Pty.Write("q");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !Port.Active(); }, 5000));
+  QTest::qWait(100);  // the box closes, the dispatch and its hand-over end
+  EXPECT_EQ(Rec.RxCalls, 1);
+  Port.Open();  // and the port works again
+  Rec.OnRx = nullptr;
+  Pty.Write("r");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return Rec.Received == "r"; }, 5000));
 }
 
 TEST_F(ComPortTest, FarEndHangingUpClosesThePortWithoutSpinning) {
