@@ -51,20 +51,27 @@ TSerialDevice* TSerialDevice::Open(const std::string& Path, bool Exclusive, int&
     ::ioctl(fd, TIOCEXCL);
   }
   // USB adapters otherwise hold received bytes for up to 16 ms; and close()
-  // must not wait for queued output (the release bounds that itself).
+  // must not wait for queued output (the release bounds that itself). Both
+  // are put back when the port is released.
+  std::optional<serial_struct> saved;
   serial_struct serial{};
   if (::ioctl(fd, TIOCGSERIAL, &serial) == 0) {
+    saved = serial;
     serial.flags |= ASYNC_LOW_LATENCY;
     serial.closing_wait = ASYNC_CLOSING_WAIT_NONE;
     ::ioctl(fd, TIOCSSERIAL, &serial);
   }
   if (const int e = MakeRaw(fd)) {
+    if (saved) ::ioctl(fd, TIOCSSERIAL, &*saved);
+    if (Exclusive) ::ioctl(fd, TIOCNXCL);
     Errno = ClosingFd(fd, e);
     return nullptr;
   }
 
   auto* device = new TSerialDevice();
   device->FFd = fd;
+  device->FExclusive = Exclusive;
+  device->FSavedSerial = saved;
   ReadLineSettings(fd, device->FDcb);
   device->FHaveCounters = ::ioctl(fd, TIOCGICOUNT, &device->FCounters) == 0;
   device->FEpollFd = ::epoll_create1(EPOLL_CLOEXEC);
@@ -100,6 +107,11 @@ TSerialDevice::~TSerialDevice() {
   }
   if (FFd >= 0) {
     DrainBriefly();
+    // The next program to open the device (this tool again, as a normal
+    // user, or another) finds it as it was: not exclusive, its driver flags
+    // and closing wait back. The output queue is empty by now.
+    if (FSavedSerial) ::ioctl(FFd, TIOCSSERIAL, &*FSavedSerial);
+    if (FExclusive) ::ioctl(FFd, TIOCNXCL);
     ::close(FFd);  // also drops the lock
   }
   if (FEpollFd >= 0) ::close(FEpollFd);

@@ -93,6 +93,8 @@ class TSerialDevice : public TKernelObject {
   void DrainBriefly();
 
   int FFd = -1;
+  bool FExclusive = false;
+  std::optional<serial_struct> FSavedSerial;  // driver settings before the open
   int FEpollFd = -1;
   int FWakeFd = -1;
   std::thread FDriver;

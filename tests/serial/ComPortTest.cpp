@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <termios.h>
 
@@ -172,6 +173,13 @@ TEST_F(ComPortTest, DeviceHeldByAnotherPortIsRefused) {
   }
   EXPECT_FALSE(other.Active());
   Port.Close();
+  // Exclusive no more: root would not notice, a normal user could not reopen.
+  const int fd = ::open(Pty.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+  ASSERT_GE(fd, 0);
+  int exclusive = -1;
+  EXPECT_EQ(::ioctl(fd, TIOCGEXCL, &exclusive), 0);
+  EXPECT_EQ(exclusive, 0);
+  ::close(fd);
   other.Open();
   EXPECT_TRUE(other.Active()) << "free again once closed";
 }
