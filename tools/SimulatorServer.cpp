@@ -39,6 +39,7 @@ void MakeRaw(int Fd, bool Set1200) {
 TSimulatorServer::TSimulatorServer(TProbeModel Model, TServerOptions Options)
     : FOptions(std::move(Options)), FModel(std::move(Model)) {
   FStopFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+  FUnplugFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
 }
 
 TSimulatorServer::~TSimulatorServer() {
@@ -53,6 +54,7 @@ TSimulatorServer::~TSimulatorServer() {
       ::unlink(FOptions.Link.c_str());
   }
   if (FStopFd >= 0) ::close(FStopFd);
+  if (FUnplugFd >= 0) ::close(FUnplugFd);
 }
 
 std::string TSimulatorServer::Escape(const std::string& Bytes) {
@@ -137,6 +139,23 @@ void TSimulatorServer::Stop() {
   if (FStopFd >= 0) (void)::write(FStopFd, &one, sizeof one);
 }
 
+void TSimulatorServer::Unplug(int ReturnAfterMs) {
+  {
+    std::lock_guard lock(FMutex);
+    FUnplugReturnAfter = ReturnAfterMs;
+  }
+  const std::uint64_t one = 1;
+  (void)::write(FUnplugFd, &one, sizeof one);
+}
+
+void TSimulatorServer::HangUpLine(int ReturnAfterMs, TClock::time_point Now) {
+  // Unplugged: the line goes away under the tool.
+  Record("HANGUP", "");
+  CloseLine();
+  FLineOpen = false;
+  if (ReturnAfterMs >= 0) FReturnAt = Now + std::chrono::milliseconds(ReturnAfterMs);
+}
+
 TProbeModel TSimulatorServer::Model() const {
   std::lock_guard lock(FMutex);
   return FModel;
@@ -205,13 +224,20 @@ void TSimulatorServer::Run() {
       timeout.tv_sec = static_cast<time_t>(ns / 1'000'000'000);
       timeout.tv_nsec = static_cast<long>(ns % 1'000'000'000);
     }
-    pollfd fds[2] = {{FStopFd, POLLIN, 0}, {FMaster, POLLIN, 0}};
-    if (!FOutput.empty() && FOutput.front().Due <= now) fds[1].events |= POLLOUT;
-    const int n = ::ppoll(fds, FMaster >= 0 ? 2 : 1, next ? &timeout : nullptr, nullptr);
+    pollfd fds[3] = {{FStopFd, POLLIN, 0}, {FUnplugFd, POLLIN, 0}, {FMaster, POLLIN, 0}};
+    if (!FOutput.empty() && FOutput.front().Due <= now) fds[2].events |= POLLOUT;
+    const int n = ::ppoll(fds, FMaster >= 0 ? 3 : 2, next ? &timeout : nullptr, nullptr);
     if (n < 0 && errno != EINTR) return;
     if (fds[0].revents & POLLIN) return;
     const auto after = TClock::now();
-    if (FMaster >= 0 && (fds[1].revents & POLLIN)) {
+    if (fds[1].revents & POLLIN) {
+      std::uint64_t count;
+      (void)::read(FUnplugFd, &count, sizeof count);
+      std::lock_guard lock(FMutex);
+      if (FUnplugReturnAfter && FMaster >= 0) HangUpLine(*FUnplugReturnAfter, after);
+      FUnplugReturnAfter.reset();
+    }
+    if (FMaster >= 0 && (fds[2].revents & POLLIN)) {
       ssize_t got;
       while ((got = ::read(FMaster, buffer, sizeof buffer)) > 0)
         OnBytes(buffer, static_cast<std::size_t>(got), after);
@@ -261,12 +287,8 @@ void TSimulatorServer::OnRequest(const std::string& Raw, TClock::time_point Firs
   }
 
   if (f.HangUpAfter >= 0 && number >= f.HangUpAfter) {
-    // Unplugged: the line goes away under the tool.
-    Record("HANGUP", "");
-    CloseLine();
-    FLineOpen = false;
     FOptions.Faults.HangUpAfter = -1;
-    if (f.ReturnAfterMs >= 0) FReturnAt = Now + std::chrono::milliseconds(f.ReturnAfterMs);
+    HangUpLine(f.ReturnAfterMs, Now);
     return;
   }
   if (f.SilentAfter >= 0 && number > f.SilentAfter &&

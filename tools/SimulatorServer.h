@@ -75,6 +75,9 @@ class TSimulatorServer {
   void Run();    // serves until Stop()
   void Start();  // Run() on a thread of its own
   void Stop();   // from any thread or a signal handler
+  // Closes the line now, as an unplugged cable does, and opens it again
+  // after ReturnAfterMs (never when negative). From any thread.
+  void Unplug(int ReturnAfterMs);
 
   // Thread-safe views and changes.
   TProbeModel Model() const;
@@ -99,6 +102,7 @@ class TSimulatorServer {
 
   bool OpenLine(std::string& Error);
   void CloseLine();
+  void HangUpLine(int ReturnAfterMs, TClock::time_point Now);  // FMutex held
   void OnBytes(const char* Data, std::size_t Count, TClock::time_point Now);
   // Raw: the request as received, its line end included.
   void OnRequest(const std::string& Raw, TClock::time_point FirstByte, TClock::time_point Now);
@@ -122,6 +126,8 @@ class TSimulatorServer {
   int FHeldSlave = -1;  // keeps the pseudo-terminal alive between tool sessions
   std::string FSlavePath;
   int FStopFd = -1;
+  int FUnplugFd = -1;                     // wakes the serving thread for ...
+  std::optional<int> FUnplugReturnAfter;  // ... an Unplug()
   bool FLineOpen = false;
   std::optional<TClock::time_point> FReturnAt;
   std::string FLine;

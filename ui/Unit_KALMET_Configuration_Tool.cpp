@@ -5,6 +5,7 @@
 #include "ui/Unit_KALMET_Configuration_Tool.h"
 
 #include <QCloseEvent>
+#include <QFileSystemWatcher>
 #include <QScreen>
 
 #include "toolkit/Application.h"
@@ -12,8 +13,6 @@
 #include "ui/KALMET_Configuration_Tool.xpm"
 
 namespace {
-
-constexpr const char* kTitle = "KALMET Configuration";
 
 QString Q(const std::string& Text) {
   return QString::fromStdString(Text);
@@ -77,7 +76,8 @@ TForm1::TForm1(TTimerFactory* Timers, platform::TDeviceRoots Devices, QWidget* P
 
 TForm1::~TForm1() {
   // The components (the port, its indicators, the timers) go first, while the
-  // widgets they work on are still there.
+  // widgets they work on are still there. The port closes on purpose.
+  FClosingPort = true;
   DestroyComponents();
 }
 
@@ -131,6 +131,8 @@ void TForm1::CreateComponents(TTimerFactory& Timers) {
   Com->FlowControl().SetXOnXOff(xcDisable);
   Com->SetPriorityClass(pcHigh);
   Com->SetOnRxChar(TNotifyEvent::Of<&TForm1::ComRxChar>(this));
+  // Before the indicators hook in: they pass the call on.
+  Com->AfterClose = TOpenCloseEvent::Of<&TForm1::ComAfterClose>(this);
 
   FTxIndicator = new TWidgetControl(this, Edit_TxIndicator);
   FRxIndicator = new TWidgetControl(this, Edit_RxIndicator);
@@ -160,15 +162,6 @@ void TForm1::CreateComponents(TTimerFactory& Timers) {
   TimerTimeout->SetEnabled(false);
   TimerTimeout->SetInterval(500);
   TimerTimeout->SetOnTimer(TNotifyEvent::Of<&TForm1::TimerTimeoutTimer>(this));
-}
-
-template <typename F>
-void TForm1::Guarded(F&& Handler) {
-  try {
-    Handler();
-  } catch (...) {
-    if (!FDiscardHandlerErrors) Application().HandleException(std::current_exception());
-  }
 }
 
 void TForm1::ConnectHandlers() {
@@ -223,10 +216,11 @@ void TForm1::TimerTimeoutTimer(TObject* Sender) {
 // --- start-up, port selection, shutdown ------------------------------------------------------
 
 void TForm1::FormCreate(TObject*) {
-  setWindowTitle(kTitle);
+  setWindowTitle(kWindowCaption);
   TComboItems items(*ComboBox_ComPort);
   Com->ListPorts(items, FDevices);
   ComboBox_ComPort->setCurrentIndex(-1);
+  FollowPorts();
   S.UnitSwitching = false;
   S.InchUnits = false;
   S.FahrenheitUnits = false;
@@ -246,60 +240,9 @@ void TForm1::FormCreate(TObject*) {
   SetStatusText("Please select correct COM port.");
 }
 
-void TForm1::ComboBox_ComPortChange(TObject*) {
-  try {
-    Com->SetActive(false);
-    S.PortOpen = false;
-    const int index = ComboBox_ComPort->currentIndex();
-    if (index < 0) throw Exception("No port selected");
-    const std::string name = ComboBox_ComPort->itemText(index).toStdString();
-    Com->SetDeviceName(name.size() == 4 ? name : "\\\\.\\" + name);
-    Com->SetActive(true);
-    S.PortOpen = true;
-    S.ProbeFound = false;
-    S.ProbeType = 0;
-    setWindowTitle(kTitle);
-    for (QGroupBox* group : {static_cast<QGroupBox*>(GroupBox_ConfigurationDataKALMET_RS485),
-                             static_cast<QGroupBox*>(GroupBox_ConfigurationDataKALMET_C),
-                             static_cast<QGroupBox*>(GroupBox_MeasurementDataKALMET_RS485),
-                             static_cast<QGroupBox*>(GroupBox_MeasurementDataKALMET_C)})
-      group->setVisible(false);
-    GroupBox_Information->setEnabled(false);
-    GroupBox_Information->setVisible(false);
-    S.RequestCode = 0;
-    S.SequenceState = ssIdle;
-    S.ReadComplete = 0;
-    S.SerialNumber = 0;
-    S.ProbeId.fill('0');
-    S.FirmwareVersion.clear();
-    S.FirmwareChecksum.clear();
-    S.FirmwareChecksumRead = false;
-    GroupBox_ProbeData->setTitle(QStringLiteral(" Probe Data "));
-    FEngine->ResetProbeData();
-    RefreshDisplay();
-    for (QWidget* w :
-         {static_cast<QWidget*>(Label_Tx), static_cast<QWidget*>(Label_Rx),
-          static_cast<QWidget*>(Edit_TxIndicator), static_cast<QWidget*>(Edit_RxIndicator)})
-      w->setVisible(true);
-    Button_Read->setEnabled(false);
-    TimerRequestNext->SetEnabled(true);
-  } catch (...) {
-    Com->SetActive(false);
-    S.PortOpen = false;
-    ComboBox_ComPort->setCurrentIndex(-1);
-    ShowMessage("The selected COM Port is not available!");
-    SetStatusText("Please select correct COM port.");
-    ComboBox_ComPort->SetText(QStringLiteral("Select COM Port ..."));
-    for (QWidget* w :
-         {static_cast<QWidget*>(Label_Tx), static_cast<QWidget*>(Label_Rx),
-          static_cast<QWidget*>(Edit_TxIndicator), static_cast<QWidget*>(Edit_RxIndicator)})
-      w->setVisible(false);
-  }
-}
-
 void TForm1::FormClose(TObject*) {
   if (IsCurrentLoopProbe(S.ProbeType) && Com->Active()) FEngine->Send(30);
-  Com->SetActive(false);
+  ClosePort();
 }
 
 void TForm1::LabelAboutClick(TObject*) {

@@ -3,20 +3,26 @@
 // The main window TForm1: its controls (from the layout file), its
 // non-visual parts (the serial port Com, the two line-activity indicators and
 // the two protocol timers), the connection state, and the window's handlers:
-// start-up, port selection and shutdown (this file's .cpp), display refresh
-// and units (DisplayRefresh.cpp), configuration editing and the Read and
-// Write commands (ConfigurationEditing.cpp).
+// start-up and shutdown (this file's .cpp), port selection, the port list
+// that follows the machine and a port that goes away (PortSelection.cpp),
+// display refresh and units (DisplayRefresh.cpp), configuration editing and
+// the Read and Write commands (ConfigurationEditing.cpp).
 
 #include <QWidget>
 #include <memory>
+#include <string>
 
 #include "probe/ProbeEngine.h"
 #include "serial/ComPort.h"
 #include "serial/ComSignal.h"
+#include "toolkit/Application.h"
 #include "toolkit/Timer.h"
 #include "ui_Unit_KALMET_Configuration_Tool.h"
 
+class QFileSystemWatcher;
 class TWidgetControl;
+
+inline constexpr const char* kWindowCaption = "KALMET Configuration";
 
 // The colour of a configuration field changed by the operator.
 inline const QColor ModifiedColour(0, 255, 255);
@@ -54,6 +60,8 @@ class TForm1 : public QWidget,
   void FormClose(TObject* Sender);
   void ComboBox_ComPortChange(TObject* Sender);
   void LabelAboutClick(TObject* Sender);
+  // After every close of Com: notices a port that went away under the tool.
+  void ComAfterClose(TCustomComPort* Port);
 
   // Forwarded to the protocol engine
   void ComRxChar(TObject* Sender);
@@ -95,6 +103,20 @@ class TForm1 : public QWidget,
   template <typename F>
   void Guarded(F&& Handler);
 
+  // Port selection (PortSelection.cpp). Opens the picked entry as the
+  // technician's pick does; Quiet: a failure shows no message box.
+  bool OpenPickedPort(bool Quiet);
+  void ClosePort();
+  void PortNotAvailable(const std::string& Reason, bool Quiet);
+  std::string ReasonNotAvailable() const;
+  void PortLost();
+  // The port list follows the machine: watched with inotify, no polling.
+  void FollowPorts();
+  void PortsChanged();
+  void RefreshPortList();
+  void ReconnectLostPort();
+  void WatchForLostPort();
+
   // Editing helpers (ConfigurationEditing.cpp)
   void OffsetChange(QLineEdit* Field, long double TProbeData::*Value);
   void LevelChange(QLineEdit* Field, long double TProbeData::*Value);
@@ -124,6 +146,13 @@ class TForm1 : public QWidget,
   TConnectionState S;
   std::unique_ptr<TProbeEngine> FEngine;
   const platform::TDeviceRoots FDevices;
+  std::unique_ptr<QFileSystemWatcher> FPortWatcher;
+  std::string FOpenPort;  // the list entry of the open port
+  // The entry of a port that went away while open, until it is back and open
+  // again or the technician picks a port.
+  std::string FLostPort;
+  bool FClosingPort = false;       // the window closes Com itself
+  bool FPortFailureShown = false;  // the failure path's message box is open
   TWidgetControl* FTxIndicator = nullptr;
   TWidgetControl* FRxIndicator = nullptr;
   bool FCentred = false;
@@ -131,6 +160,15 @@ class TForm1 : public QWidget,
   // dropped instead of reported.
   bool FDiscardHandlerErrors = false;
 };
+
+template <typename F>
+void TForm1::Guarded(F&& Handler) {
+  try {
+    Handler();
+  } catch (...) {
+    if (!FDiscardHandlerErrors) Application().HandleException(std::current_exception());
+  }
+}
 
 // Sets the text of a line edit only when it differs, so that its change
 // handler runs exactly when the text changes.

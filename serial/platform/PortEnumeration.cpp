@@ -1,11 +1,14 @@
 #include "serial/platform/PortEnumeration.h"
 
+#include "serial/platform/CommServices.h"
+
 #include <fcntl.h>
 #include <linux/serial.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -67,6 +70,13 @@ bool IsPseudoTerminalLink(const std::string& Name, const TDeviceRoots& Roots) {
 }
 
 }  // namespace
+
+TPortAccess PortAccess(const std::string& DeviceName) {
+  const std::string path = DevicePathOf(DeviceName);
+  if (::access(path.c_str(), F_OK) != 0) return TPortAccess::Missing;
+  if (::access(path.c_str(), R_OK | W_OK) != 0 && errno == EACCES) return TPortAccess::NoPermission;
+  return TPortAccess::Available;
+}
 
 std::vector<std::string> SerialPortNames(const TDeviceRoots& Roots) {
   std::vector<std::string> names;

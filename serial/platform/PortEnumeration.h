@@ -22,4 +22,11 @@ struct TDeviceRoots {
 // Real devices first, then virtual ones, each in name order.
 std::vector<std::string> SerialPortNames(const TDeviceRoots& Roots = {});
 
+// What stands between this user and the device of a port name ("ttyUSB0",
+// "\\.\ttyUSB0", a path), told without opening it (opening a serial port
+// toggles its modem lines): it is missing, this user may not open it, or it
+// is there for this user (and may still be held by another program).
+enum class TPortAccess { Missing, NoPermission, Available };
+TPortAccess PortAccess(const std::string& DeviceName);
+
 }  // namespace platform

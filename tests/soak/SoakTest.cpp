@@ -10,6 +10,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <cmath>
 #include <cstdio>
@@ -92,9 +93,11 @@ std::vector<TFaultKind> FaultKinds() {
 
 class SoakTest : public FormTest {
  protected:
-  void Serve(const std::string& Preset, const std::string& Link = "") {
+  void Serve(const std::string& Preset, const std::string& Link = "",
+             const sim::TFaults& Faults = {}) {
     sim::TServerOptions options;
     options.Link = Link;
+    options.Faults = Faults;
     Server = std::make_unique<sim::TSimulatorServer>(*sim::Preset(Preset), options);
     std::string error;
     ASSERT_TRUE(Server->Open(error)) << error;
@@ -230,44 +233,122 @@ TEST_F(SoakTest, CurrentLoopProbeUnderFaults) {
   Soak("current-loop");
 }
 
+// An adapter unplugged and plugged in again: the simulator closes its line
+// and opens it again under the same link.
 class UnplugTest : public SoakTest {
  protected:
-  void HangUpDuring(bool Write) {
-    QTemporaryDir dir;
-    const std::string link = dir.filePath("ttyKALMET0").toStdString();
-    Serve("rs485-d", link);
-    ASSERT_TRUE(WaitForRest());
-    sim::TFaults unplug;
-    unplug.HangUpAfter = 2;  // in the middle of the command
-    unplug.ReturnAfterMs = 1500;
-    Server->SetFaults(unplug);
-    if (Write) {
-      Form->SpinEdit_Address->setValue(200);
-      QTest::mouseClick(Form->Button_Write, Qt::LeftButton);
-    } else {
-      QTest::mouseClick(Form->Button_Read, Qt::LeftButton);
-    }
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !Form->Com->Active(); }, 10000)) << "the port closes";
+  void SetUp() override {
+    SoakTest::SetUp();
+    Link = Dir.filePath("ttyKALMET0").toStdString();
+  }
+  static sim::TFaults UnplugAt(int Request) {
+    sim::TFaults f;
+    f.HangUpAfter = Request;
+    f.ReturnAfterMs = 1500;
+    return f;
+  }
+  // The window's answer to the unplug, at once; then, when the adapter is
+  // back, it opens the port by itself and reads the probe afresh.
+  void ExpectFailurePathThenReconnection() {
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !Server->LineOpen(); }, 10000)) << "unplugged";
+    QElapsedTimer sinceUnplug;
+    sinceUnplug.start();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !Messages.empty(); }, 5000));
+    EXPECT_LT(sinceUnplug.elapsed(), 1000) << "the window reacts at once";
+    EXPECT_EQ(Messages, std::vector<std::string>{
+                            "The selected COM Port is not available!\r\n\r\nThe adapter was "
+                            "unplugged (the port is gone). Plug it in again: the tool opens the "
+                            "port again by itself."});
+    EXPECT_EQ(Status(), "Please select correct COM port.");
+    EXPECT_EQ(Form->ComboBox_ComPort->Text(), QString("Select COM Port ..."));
+    EXPECT_TRUE(Form->Edit_TxIndicator->isHidden() && Form->Label_Rx->isHidden());
+    EXPECT_FALSE(Form->TimerRequestNext->Enabled());
+    EXPECT_FALSE(Form->TimerTimeout->Enabled());
+    EXPECT_FALSE(Form->State().PortOpen);
     const long cpu = CpuMicroseconds();
-    QTest::qWait(2000);
-    EXPECT_LT(CpuMicroseconds() - cpu, 400000) << "no busy loop after the unplug";
-    ASSERT_TRUE(QTest::qWaitFor([&] { return Server->LineOpen(); }, 10000))
-        << "the simulator is back";
-    Messages.clear();
-    Pick(link);  // the technician picks the port again
-    ASSERT_TRUE(Messages.empty()) << Messages.front();
-    ASSERT_TRUE(WaitForRest());
-    EXPECT_EQ(Status(), "Reading probe data done.");
+    QTest::qWait(500);
+    EXPECT_LT(CpuMicroseconds() - cpu, 100000) << "no busy loop after the unplug";
+    Server->SetFaults({});  // they have done their part
+    const std::size_t logged = Server->Log().size();
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return Status() == "Reading probe data done." && Resting(); }, 30000))
+        << "reconnected and read: " << Status();
+    EXPECT_EQ(Messages.size(), 1u);
+    std::vector<std::string> requests;
+    const auto log = Server->Log();
+    for (std::size_t i = logged; i < log.size(); ++i)
+      if (log[i].Kind == "REQ") requests.push_back(log[i].Text);
+    EXPECT_EQ(requests,
+              (std::vector<std::string>{"S 0\\r\\n", "TXP40217VN4\\r\\n", "TXP40217CS\\r\\n",
+                                        "TXP40217AD\\r\\n", "TXP40217OP\\r\\n", "TXP40217OW\\r\\n",
+                                        "TXP40217SL\\r\\n", "TXP40217IS\\r\\n", "TXP40217PL\\r\\n",
+                                        "TXP40217PH\\r\\n", "TXP40217FS\\r\\n"}));
     EXPECT_EQ(Form->Edit_SerialNumber->text(), QString("40217"));
   }
+
+  QTemporaryDir Dir;
+  std::string Link;
 };
 
-TEST_F(UnplugTest, DuringARead) {
-  HangUpDuring(false);
+TEST_F(UnplugTest, WhileSearching) {
+  sim::TFaults f = UnplugAt(2);
+  f.SilentAfter = 0;
+  Serve("rs485-d", Link, f);
+  ExpectFailurePathThenReconnection();
 }
 
-TEST_F(UnplugTest, DuringAWrite) {
-  HangUpDuring(true);
+TEST_F(UnplugTest, DuringTheFirstRead) {
+  Serve("rs485-d", Link, UnplugAt(4));
+  ExpectFailurePathThenReconnection();
+}
+
+TEST_F(UnplugTest, WhileIdle) {
+  Serve("rs485-d", Link);
+  ASSERT_TRUE(WaitForRest());
+  Server->Unplug(1500);
+  ExpectFailurePathThenReconnection();
+}
+
+TEST_F(UnplugTest, DuringARead) {
+  Serve("rs485-d", Link);
+  ASSERT_TRUE(WaitForRest());
+  Server->SetFaults(UnplugAt(2));
+  QTest::mouseClick(Form->Button_Read, Qt::LeftButton);
+  ExpectFailurePathThenReconnection();
+}
+
+TEST_F(UnplugTest, DuringAWriteWhatDidNotReachTheProbeStaysMarked) {
+  Serve("rs485-d", Link);
+  ASSERT_TRUE(WaitForRest());
+  Server->SetFaults(UnplugAt(2));  // the address goes through, offset 1 does not
+  Form->SpinEdit_Address->setValue(200);
+  Paste(Form->Edit_Offset1, "7.5");
+  QTest::mouseClick(Form->Button_Write, Qt::LeftButton);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !Messages.empty(); }, 10000));
+  EXPECT_FALSE(Marked(Form->SpinEdit_Address));
+  EXPECT_TRUE(Marked(Form->Edit_Offset1));
+  EXPECT_EQ(Server->Model().Address, 200);
+  ExpectFailurePathThenReconnection();
+  EXPECT_EQ(Form->SpinEdit_Address->value(), 200);
+  EXPECT_TRUE(Form->Edit_Offset1->isEnabled()) << "unlocked by the new read";
+}
+
+TEST_F(UnplugTest, APortPickedMeanwhileStaysWhenTheLostOneReturns) {
+  Serve("rs485-d", Link);
+  ASSERT_TRUE(WaitForRest());
+  Server->Unplug(800);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !Messages.empty(); }, 5000));
+  sim::TSimulatorServer other(*sim::Preset("current-loop"), {});
+  std::string error;
+  ASSERT_TRUE(other.Open(error)) << error;
+  other.Start();
+  Pick(other.DevicePath());
+  ASSERT_TRUE(QTest::qWaitFor([&] { return Server->LineOpen(); }, 5000));
+  ASSERT_TRUE(WaitForRest());
+  QTest::qWait(300);
+  EXPECT_EQ(Form->Com->DeviceName(), "\\\\.\\" + other.DevicePath());
+  EXPECT_EQ(Form->GroupBox_ProbeData->title(), QString(" KALMET-C "));
+  Form.reset();
 }
 
 TEST_F(SoakTest, PortHeldByAnotherProgramIsRefusedAndTheToolWorksOnAnother) {
@@ -278,7 +359,11 @@ TEST_F(SoakTest, PortHeldByAnotherProgramIsRefusedAndTheToolWorksOnAnother) {
   ASSERT_TRUE(holder.Locked());
   MakeForm();
   Pick(held.DevicePath());
-  EXPECT_EQ(Messages, std::vector<std::string>{"The selected COM Port is not available!"});
+  EXPECT_EQ(Messages,
+            std::vector<std::string>{
+                "The selected COM Port is not available!\r\n\r\nAnother program is "
+                "using this port. Close that program and pick the port again; \"fuser -v " +
+                held.DevicePath() + "\" shows which program it is."});
   EXPECT_EQ(Status(), "Please select correct COM port.");
   Messages.clear();
   Serve("current-loop");

@@ -1,3 +1,7 @@
+#include <unistd.h>
+
+#include <QFile>
+#include <QTemporaryDir>
 #include <algorithm>
 
 #include "tests/serial/PtyFixture.h"
@@ -52,7 +56,8 @@ TEST_F(StartupTest, StartsWaitingForAPortChoice) {
 TEST_F(StartupTest, FourCharacterNamesAreOpenedUnchangedAndAMissingPortFails) {
   Pick("COM9");
   EXPECT_EQ(Form->Com->DeviceName(), "COM9");
-  EXPECT_EQ(Messages, std::vector<std::string>{"The selected COM Port is not available!"});
+  ASSERT_EQ(Messages.size(), 1u);
+  EXPECT_EQ(Messages[0].rfind("The selected COM Port is not available!", 0), 0u);
   EXPECT_EQ(Text(Form->Edit_Status), "Please select correct COM port.");
   EXPECT_EQ(Form->ComboBox_ComPort->currentIndex(), -1);
   EXPECT_EQ(Form->ComboBox_ComPort->Text(), QString("Select COM Port ..."));
@@ -61,7 +66,45 @@ TEST_F(StartupTest, FourCharacterNamesAreOpenedUnchangedAndAMissingPortFails) {
   EXPECT_TRUE(IndicatorsHidden());
   Pick("ttyKALMETnone");
   EXPECT_EQ(Form->Com->DeviceName(), "\\\\.\\ttyKALMETnone");
-  EXPECT_EQ(Messages.size(), 2u);
+  ASSERT_EQ(Messages.size(), 2u);
+  EXPECT_EQ(Messages[1],
+            "The selected COM Port is not available!\r\n\r\nThe port is gone: its adapter was "
+            "unplugged. Plug it in again and pick the port.");
+}
+
+TEST_F(StartupTest, APortThisUserMayNotOpenSaysSo) {
+  if (::geteuid() == 0) GTEST_SKIP() << "root may open any device";
+  QTemporaryDir dir;
+  const QString device = dir.filePath("ttyLocked");
+  QFile(device).open(QIODevice::WriteOnly);
+  QFile::setPermissions(device, QFileDevice::Permissions());
+  Pick(device.toStdString());
+  EXPECT_EQ(Messages, std::vector<std::string>{
+                          "The selected COM Port is not available!\r\n\r\nYou may not use this "
+                          "port. Add yourself to the group \"dialout\" (sudo usermod -aG dialout "
+                          "$USER), then log out and in again."});
+}
+
+// The list follows the machine: a port that appears is listed in its sorted
+// place, one that goes away leaves; what is picked and shown stays.
+TEST_F(StartupTest, ThePortListFollowsTheMachine) {
+  const auto listed = [&] {
+    QStringList items;
+    for (int i = 0; i < Form->ComboBox_ComPort->count(); ++i)
+      items << Form->ComboBox_ComPort->itemText(i);
+    return items;
+  };
+  Machine.File("dev/pts/9");
+  Machine.Link("ttyB0", "pts/9");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return listed().contains("ttyB0"); }, 1000));
+  EXPECT_EQ(listed(), QStringList({"ttyACM0", "ttyB0", "ttyKALMET0", "ttyS0", "ttyUSB0"}));
+  EXPECT_EQ(Form->ComboBox_ComPort->Text(), QString("select COM Port..."));
+  Machine.Remove("dev/ttyB0");
+  Machine.Remove("dev/ttyUSB0");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !listed().contains("ttyB0"); }, 1000));
+  EXPECT_EQ(listed(), QStringList({"ttyACM0", "ttyKALMET0", "ttyS0"}));
+  EXPECT_EQ(Form->ComboBox_ComPort->currentIndex(), -1);
+  EXPECT_EQ(Form->ComboBox_ComPort->Text(), QString("select COM Port..."));
 }
 
 TEST_F(StartupTest, PickingAPortStartsAFreshConnection) {
@@ -108,7 +151,11 @@ TEST_F(StartupTest, PortHeldByAnotherProgramIsRefused) {
   other.SetDeviceName(pty.SlavePath());
   other.Open();
   Pick(pty.SlavePath());
-  EXPECT_EQ(Messages, std::vector<std::string>{"The selected COM Port is not available!"});
+  EXPECT_EQ(Messages,
+            std::vector<std::string>{
+                "The selected COM Port is not available!\r\n\r\nAnother program is "
+                "using this port. Close that program and pick the port again; \"fuser -v " +
+                pty.SlavePath() + "\" shows which program it is."});
   EXPECT_EQ(Form->ComboBox_ComPort->Text(), QString("Select COM Port ..."));
   EXPECT_TRUE(IndicatorsHidden());
   Clock.Advance(5000);
