@@ -16,8 +16,6 @@
 #include "probe/RequestFrames.h"
 #include "toolkit/Timer.h"
 
-enum class TAcknowledge { Positive, Negative, None };
-
 class TProbeEngine {
  public:
   TProbeEngine(TConnectionState& State, IProbeView& View, IProbeLink& Link,
@@ -31,6 +29,18 @@ class TProbeEngine {
   // Lets the sequencer take its next step 200 ms from now, unless a reply is
   // outstanding: then the reply or its time-out does it. One request at a time.
   void ScheduleNextRequest();
+
+  // The state of a fresh connection on a port just opened: nothing found,
+  // nothing read, no identifier, no firmware texts (the caller then clears
+  // the probe data and starts the sequencer).
+  void BeginConnection();
+  // The Read and Write commands: true when they started a read or a write.
+  // Read: only while waiting for input; the probe data are cleared and read
+  // again. Write: only while waiting for input, and for a current-loop probe
+  // only when the 4 mA and 20 mA levels are 5 mm apart or more (else the
+  // operator is told); the sequencer is started in every case.
+  bool RequestRead();
+  bool RequestWrite();
 
   // Senders (RequestFrames.cpp). Send(Code) is the sender of that request
   // code; false when the code has none.

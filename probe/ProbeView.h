@@ -37,6 +37,8 @@ enum class TProbeLabel {
   LabelUnsupportedOrUnknownType,
 };
 
+enum class TAcknowledge { Positive, Negative, None };
+
 class IProbeView {
  public:
   virtual ~IProbeView() = default;
@@ -56,4 +58,7 @@ class IProbeView {
   virtual void ShowMessage(const std::string& Text) = 0;
   // Writes every displayed value from the connection state.
   virtual void RefreshDisplay() = 0;
+  // The probe's answer to a write request or to the closing command (the
+  // window does not show it; a terminal program reports it).
+  virtual void Acknowledged(int /*RequestCode*/, TAcknowledge /*Outcome*/) {}
 };

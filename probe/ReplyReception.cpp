@@ -68,9 +68,11 @@ void TProbeEngine::DispatchReply() {
     case 23:
     case 24:
     case 25:
-    case 50:
-      ParseAcknowledge();
+    case 50: {
+      const int code = S.RequestCode;
+      View.Acknowledged(code, ParseAcknowledge());
       break;
+    }
     default:
       ShowMessage("ERROR: Wrong answer received!");
       break;

@@ -1,5 +1,7 @@
 // The request sequencer: one step per expiry of TimerRequestNext.
 
+#include <cmath>
+
 #include "probe/ProbeEngine.h"
 
 TProbeEngine::TProbeEngine(TConnectionState& State, IProbeView& View, IProbeLink& Link,
@@ -29,6 +31,53 @@ void TProbeEngine::ShowMessage(const std::string& Text) {
     throw;
   }
   --FOpenMessages;
+}
+
+void TProbeEngine::BeginConnection() {
+  S.PortOpen = true;
+  S.ProbeFound = false;
+  S.ProbeType = 0;
+  S.RequestCode = 0;
+  S.SequenceState = ssIdle;
+  S.ReadComplete = 0;
+  S.SerialNumber = 0;
+  S.ProbeId.fill('0');
+  S.FirmwareVersion.clear();
+  S.FirmwareChecksum.clear();
+  S.FirmwareChecksumRead = false;
+}
+
+bool TProbeEngine::RequestRead() {
+  if (S.ReadComplete != 1 || S.SequenceState != ssIdle) return false;
+  S.SequenceState = ssReadRequested;
+  View.SetControlEnabled(TProbeControl::Button_Read, false);
+  View.SetControlEnabled(TProbeControl::Button_Write, false);
+  ResetProbeData();
+  ScheduleNextRequest();
+  return true;
+}
+
+bool TProbeEngine::RequestWrite() {
+  constexpr long double kMinimumLevelDistance = 5;  // mm between the 4 mA and 20 mA points
+  bool started = false;
+  if (S.ReadComplete == 1 && S.SequenceState == ssIdle) {
+    const TProbeData& d = S.ProbeData;
+    if (IsCurrentLoopProbe(S.ProbeType) &&
+        std::fabs(d.LevelAt20mA - d.LevelAt4mA) < kMinimumLevelDistance) {
+      ShowMessage(
+          "The value for the 4 mA point and the value for the 20 mA point are too close "
+          "together!\r\n\r\nPlease correct the values so that there is at least a difference of "
+          "5 mm.");
+    } else {
+      S.SequenceState = ssWriteRequested;
+      View.SetControlEnabled(TProbeControl::Button_Write, false);
+      View.SetControlEnabled(TProbeControl::Button_Read, false);
+      started = true;
+    }
+  }
+  // One request at a time: while a reply is outstanding this waits for it.
+  ScheduleNextRequest();
+  return started;
 }
 
 void TProbeEngine::ScheduleNextRequest() {

@@ -9,7 +9,6 @@
 namespace {
 
 constexpr long double kOffsetLimit = 10000;
-constexpr long double kMinimumLevelDistance = 5;  // mm between the 4 mA and 20 mA points
 
 }  // namespace
 
@@ -99,29 +98,9 @@ void TForm1::ComboBox_AlarmCurrentChange(TObject*) {
 }
 
 void TForm1::Button_ReadClick(TObject*) {
-  if (S.ReadComplete != 1 || S.SequenceState != ssIdle) return;
-  S.SequenceState = ssReadRequested;
-  Button_Read->setEnabled(false);
-  Button_Write->setEnabled(false);
-  FEngine->ResetProbeData();
-  FEngine->ScheduleNextRequest();
+  FEngine->RequestRead();
 }
 
 void TForm1::Button_WriteClick(TObject*) {
-  if (S.ReadComplete == 1 && S.SequenceState == ssIdle) {
-    const TProbeData& d = S.ProbeData;
-    if (IsCurrentLoopProbe(S.ProbeType) &&
-        std::fabs(d.LevelAt20mA - d.LevelAt4mA) < kMinimumLevelDistance) {
-      ShowMessage(
-          "The value for the 4 mA point and the value for the 20 mA point are too close "
-          "together!\r\n\r\nPlease correct the values so that there is at least a difference of "
-          "5 mm.");
-    } else {
-      S.SequenceState = ssWriteRequested;
-      Button_Write->setEnabled(false);
-      Button_Read->setEnabled(false);
-    }
-  }
-  // One request at a time: while a reply is outstanding this waits for it.
-  FEngine->ScheduleNextRequest();
+  FEngine->RequestWrite();
 }

@@ -44,9 +44,7 @@ bool TForm1::OpenPickedPort(bool Quiet) {
     Com->SetDeviceName(DeviceNameOf(name));
     Com->SetActive(true);
     FOpenPort = name;
-    S.PortOpen = true;
-    S.ProbeFound = false;
-    S.ProbeType = 0;
+    FEngine->BeginConnection();
     setWindowTitle(kWindowCaption);
     for (QGroupBox* group : {static_cast<QGroupBox*>(GroupBox_ConfigurationDataKALMET_RS485),
                              static_cast<QGroupBox*>(GroupBox_ConfigurationDataKALMET_C),
@@ -55,14 +53,6 @@ bool TForm1::OpenPickedPort(bool Quiet) {
       group->setVisible(false);
     GroupBox_Information->setEnabled(false);
     GroupBox_Information->setVisible(false);
-    S.RequestCode = 0;
-    S.SequenceState = ssIdle;
-    S.ReadComplete = 0;
-    S.SerialNumber = 0;
-    S.ProbeId.fill('0');
-    S.FirmwareVersion.clear();
-    S.FirmwareChecksum.clear();
-    S.FirmwareChecksumRead = false;
     GroupBox_ProbeData->setTitle(QStringLiteral(" Probe Data "));
     FEngine->ResetProbeData();
     RefreshDisplay();

@@ -8,19 +8,13 @@ using Frames = std::vector<std::string>;
 using C = TProbeControl;
 using G = TProbeGroup;
 
-// The Read command as the window gives it.
-void PressRead(ProbeEngineTest& T, TConnectionState& S, TProbeEngine& E) {
-  ASSERT_EQ(S.ReadComplete, 1);
-  ASSERT_EQ(S.SequenceState, ssIdle);
-  S.SequenceState = ssReadRequested;
-  E.ResetProbeData();
-  E.ScheduleNextRequest();
-  (void)T;
+// The Read and Write commands as the window gives them.
+void PressRead(ProbeEngineTest&, TConnectionState&, TProbeEngine& E) {
+  ASSERT_TRUE(E.RequestRead());
 }
 
-void PressWrite(TConnectionState& S, TProbeEngine& E) {
-  if (S.ReadComplete == 1 && S.SequenceState == ssIdle) S.SequenceState = ssWriteRequested;
-  E.ScheduleNextRequest();
+void PressWrite(TConnectionState&, TProbeEngine& E) {
+  E.RequestWrite();
 }
 
 TEST_F(ProbeEngineTest, NoProbeSearchesEvery1200msWithoutAMessage) {
