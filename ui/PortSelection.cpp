@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "serial/PortProblem.h"
 #include "serial/platform/CommServices.h"
 #include "ui/Unit_KALMET_Configuration_Tool.h"
 
@@ -23,9 +24,6 @@ std::string DeviceNameOf(const std::string& Entry) {
 }
 
 constexpr const char* kNotAvailable = "The selected COM Port is not available!";
-constexpr const char* kUnplugged =
-    "The adapter was unplugged (the port is gone). Plug it in again: the tool opens the port "
-    "again by itself.";
 
 }  // namespace
 
@@ -101,20 +99,9 @@ void TForm1::PortNotAvailable(const std::string& Reason, bool Quiet) {
 }
 
 std::string TForm1::ReasonNotAvailable() const {
+  // With no entry picked there is nothing more to say than the first line.
   if (ComboBox_ComPort->currentIndex() < 0) return "";
-  const std::string device = Com->DeviceName();
-  switch (platform::PortAccess(device)) {
-    case platform::TPortAccess::Missing:
-      return "The port is gone: its adapter was unplugged. Plug it in again and pick the port.";
-    case platform::TPortAccess::NoPermission:
-      return "You may not use this port. Add yourself to the group \"dialout\" (sudo usermod -aG "
-             "dialout $USER), then log out and in again.";
-    case platform::TPortAccess::Available:
-      break;
-  }
-  return "Another program is using this port. Close that program and pick the port again; "
-         "\"fuser -v " +
-         platform::DevicePathOf(device) + "\" shows which program it is.";
+  return PortNotAvailableReason(Com->DeviceName());
 }
 
 // --- a port that goes away ----------------------------------------------------------------
@@ -129,7 +116,7 @@ void TForm1::PortLost() {
   FLostPort = FOpenPort;
   TimerRequestNext->SetEnabled(false);
   TimerTimeout->SetEnabled(false);
-  PortNotAvailable(kUnplugged, false);
+  PortNotAvailable(kPortUnpluggedReason, false);
   // It may be back already, or come back while nothing watches its place yet.
   ReconnectLostPort();
 }

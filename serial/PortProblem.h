@@ -1,0 +1,16 @@
+#pragma once
+
+// Why a serial port is not available, in a technician's words with what to
+// do about it: shown by the window under "The selected COM Port is not
+// available!" and by the terminal program.
+
+#include <string>
+
+// For a device that could not be opened (DeviceName as set on the port);
+// told without opening it again.
+std::string PortNotAvailableReason(const std::string& DeviceName);
+
+// For a port that went away while it was open.
+inline constexpr const char* kPortUnpluggedReason =
+    "The adapter was unplugged (the port is gone). Plug it in again: the tool opens the port "
+    "again by itself.";
