@@ -71,6 +71,57 @@ bool IsPseudoTerminalLink(const std::string& Name, const TDeviceRoots& Roots) {
 
 }  // namespace
 
+namespace {
+
+std::string FirstLine(const fs::path& File) {
+  std::ifstream in(File);
+  std::string line;
+  std::getline(in, line);
+  return line;
+}
+
+// The /dev/serial/by-id link that leads to Device, if any.
+std::string ByIdLink(const fs::path& Device, const TDeviceRoots& Roots) {
+  std::error_code ec;
+  const fs::path target = fs::canonical(Device, ec);
+  if (ec) return "";
+  const fs::path dir = fs::path(Roots.Dev) / "serial" / "by-id";
+  for (const auto& entry : SortedEntries(dir)) {
+    const fs::path link = dir / entry;
+    if (fs::canonical(link, ec) == target && !ec) return link.string();
+  }
+  return "";
+}
+
+// Manufacturer and product of the USB device above the port in sysfs.
+std::string UsbDescription(const std::string& Name, const TDeviceRoots& Roots) {
+  std::error_code ec;
+  const fs::path sys = fs::canonical(Roots.Sys, ec);
+  fs::path dir = fs::canonical(fs::path(Roots.Sys) / "class" / "tty" / Name / "device", ec);
+  const auto insideSys = [&] {
+    const auto rel = dir.lexically_relative(sys);
+    return !rel.empty() && *rel.begin() != "..";
+  };
+  for (int up = 0; !ec && up < 6 && insideSys(); ++up, dir = dir.parent_path()) {
+    const std::string product = FirstLine(dir / "product");
+    const std::string maker = FirstLine(dir / "manufacturer");
+    if (product.empty() && maker.empty()) continue;
+    return maker.empty() ? product : product.empty() ? maker : maker + " " + product;
+  }
+  return "";
+}
+
+}  // namespace
+
+std::vector<TPortDetails> SerialPortDetails(const TDeviceRoots& Roots) {
+  std::vector<TPortDetails> ports;
+  for (const std::string& name : SerialPortNames(Roots)) {
+    const fs::path device = fs::path(Roots.Dev) / name;
+    ports.push_back({name, device.string(), ByIdLink(device, Roots), UsbDescription(name, Roots)});
+  }
+  return ports;
+}
+
 TPortAccess PortAccess(const std::string& DeviceName) {
   const std::string path = DevicePathOf(DeviceName);
   if (::access(path.c_str(), F_OK) != 0) return TPortAccess::Missing;

@@ -22,6 +22,16 @@ struct TDeviceRoots {
 // Real devices first, then virtual ones, each in name order.
 std::vector<std::string> SerialPortNames(const TDeviceRoots& Roots = {});
 
+// A listed port as a technician finds it on the adapter and in /dev.
+struct TPortDetails {
+  std::string Name;         // as listed: "ttyUSB0"
+  std::string Device;       // its node or link: "/dev/ttyUSB0"
+  std::string ById;         // the /dev/serial/by-id link to it; empty if none
+  std::string Description;  // the adapter's manufacturer and product; empty if unknown
+};
+// The ports SerialPortNames lists, in its order, with their details.
+std::vector<TPortDetails> SerialPortDetails(const TDeviceRoots& Roots = {});
+
 // What stands between this user and the device of a port name ("ttyUSB0",
 // "\\.\ttyUSB0", a path), told without opening it (opening a serial port
 // toggles its modem lines): it is missing, this user may not open it, or it

@@ -31,15 +31,19 @@ class TFakeMachine {
   TFakeMachine& operator=(const TFakeMachine&) = delete;
 
   // A class entry; with a device link when Device, with a type file when Type >= 0.
-  void Tty(const std::string& Name, bool Device, int Type = -1, bool Node = true) {
+  void Tty(const std::string& Name, bool Device, int Type = -1, bool Node = true,
+           const std::string& DeviceDir = "sys/devices/pnp0") {
     const std::filesystem::path entry = Root / "sys/class/tty" / Name;
     std::filesystem::create_directories(entry);
-    if (Device)
-      std::filesystem::create_directory_symlink(Root / "sys/devices/pnp0", entry / "device");
+    std::filesystem::create_directories(Root / DeviceDir);
+    if (Device) std::filesystem::create_directory_symlink(Root / DeviceDir, entry / "device");
     if (Type >= 0) std::ofstream(entry / "type") << Type << "\n";
     if (Node) File("dev/" + Name);
   }
-  void File(const std::string& Path) { std::ofstream(Root / Path) << ""; }
+  void File(const std::string& Path, const std::string& Text = "") {
+    std::filesystem::create_directories((Root / Path).parent_path());
+    std::ofstream(Root / Path) << Text;
+  }
   void Link(const std::string& Name, const std::filesystem::path& Target) {
     std::filesystem::create_symlink(Target, Root / "dev" / Name);
   }

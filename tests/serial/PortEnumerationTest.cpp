@@ -36,6 +36,26 @@ TEST(PortEnumeration, RealDevicesWithoutPhantomsThenPseudoTerminalLinks) {
       (std::vector<std::string>{"ttyACM0", "ttyAMA0", "ttyS0", "ttyUSB0", "ttyKALMET0", "ttyV0"}));
 }
 
+TEST(PortEnumeration, DetailsOfAUsbAdapter) {
+  TFakeMachine m;
+  m.Tty("ttyUSB0", true, -1, true, "sys/devices/usb1/1-1/1-1:1.0/ttyUSB0");
+  m.File("sys/devices/usb1/1-1/manufacturer", "FTDI\n");
+  m.File("sys/devices/usb1/1-1/product", "USB-RS485 Cable\n");
+  m.Tty("ttyS0", true, 4);
+  std::filesystem::create_directories(m.Root / "dev/serial/by-id");
+  std::filesystem::create_symlink("../../ttyUSB0",
+                                  m.Root / "dev/serial/by-id/usb-FTDI_USB-RS485_Cable-if00-port0");
+  const auto ports = platform::SerialPortDetails(m.Roots);
+  ASSERT_EQ(ports.size(), 2u);
+  EXPECT_EQ(ports[0].Name, "ttyS0");
+  EXPECT_EQ(ports[0].Device, m.Roots.Dev + "/ttyS0");
+  EXPECT_EQ(ports[0].ById, "");
+  EXPECT_EQ(ports[0].Description, "");
+  EXPECT_EQ(ports[1].Name, "ttyUSB0");
+  EXPECT_EQ(ports[1].ById, m.Roots.Dev + "/serial/by-id/usb-FTDI_USB-RS485_Cable-if00-port0");
+  EXPECT_EQ(ports[1].Description, "FTDI USB-RS485 Cable");
+}
+
 TEST(PortEnumeration, EmptyOrMissingTreesGiveNothing) {
   TFakeMachine m;
   EXPECT_TRUE(platform::SerialPortNames(m.Roots).empty());
