@@ -20,7 +20,8 @@ desktop-file-validate packaging/org.kalmet.ConfigurationTool.desktop
 appstreamcli validate --no-net --explain packaging/org.kalmet.ConfigurationTool.metainfo.xml
 
 contents=$(dpkg-deb -c "$deb")
-for f in ./usr/bin/kalmet-configuration-tool ./usr/bin/kalmet-probe-sim \
+for f in ./usr/bin/kalmet-configuration-tool ./usr/bin/kalmet-probe-sim ./usr/bin/kalmet-cli \
+         ./usr/share/man/man1/kalmet-cli.1.gz \
          ./usr/share/applications/org.kalmet.ConfigurationTool.desktop \
          ./usr/share/metainfo/org.kalmet.ConfigurationTool.metainfo.xml \
          ./usr/share/icons/hicolor/32x32/apps/org.kalmet.ConfigurationTool.png \
@@ -40,6 +41,7 @@ if [[ $(id -u) -ne 0 ]]; then
 fi
 apt-get install -y -qq "./$deb" >/dev/null
 kalmet-probe-sim --version
+kalmet-cli --version
 man -w kalmet-probe-sim >/dev/null 2>&1 || [[ -f /usr/share/man/man1/kalmet-probe-sim.1.gz ]] || fail "no manual page"
 rc=0
 QT_QPA_PLATFORM=offscreen timeout 3 kalmet-configuration-tool >/dev/null 2>&1 || rc=$?

@@ -1,0 +1,20 @@
+#pragma once
+
+// What the tool knows of a probe after a read, as the window shows it: the
+// JSON object of the read command and of the service record, and the text
+// for a terminal.
+
+#include <QJsonObject>
+#include <string>
+
+#include "probe/ConnectionState.h"
+
+// "rs485", "current-loop", "rs485-measurement", "unsupported" or "none".
+std::string FamilyName(std::int32_t ProbeType);
+
+// Every value the window would show; null where the probe gave none or its
+// family has none.
+QJsonObject ProbeJson(const TConnectionState& S);
+
+// The same as lines of text with units.
+std::string ProbeText(const TConnectionState& S);

@@ -1,0 +1,195 @@
+// kalmet-cli write PORT [values]: reads the probe, checks the values with the
+// window's rules, runs the write sequence of the probe's family with them,
+// reads again and compares what the probe reports with what was sent.
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <cmath>
+#include <sstream>
+
+#include "cli/Command.h"
+#include "probe/RequestFrames.h"
+#include "toolkit/Numbers.h"
+
+namespace {
+
+constexpr long double kOffsetLimit = 10000;
+constexpr long double kMinimumLevelDistance = 5;
+
+std::string Text(long double Value) {
+  return WireDecimal(Value);
+}
+
+// Sent: the values as the write frames carry them; else as the probe reports them.
+std::vector<TWritten> WrittenValues(const TConnectionState& S, bool Sent) {
+  const TProbeData& d = S.ProbeData;
+  if (IsRs485ConfigurableProbe(S.ProbeType))
+    return {{"address", 20, std::to_string(d.Address)},
+            {"offset1", 21, Text(d.Offset1)},
+            {"offset2", 22, Text(d.Offset2)}};
+  const std::int32_t alarm = d.AlarmCurrentIndex;
+  return {{"level4", 23, Text(d.LevelAt4mA)},
+          {"level20", 24, Text(d.LevelAt20mA)},
+          {"alarm", 25,
+           alarm == 0                          ? "21.5"
+           : alarm == 1 || (Sent && alarm > 1) ? "3.6"
+                                               : "unknown"}};
+}
+
+}  // namespace
+
+std::string TWriteCommand::Refusal(bool ProbeKnown) const {
+  std::ostringstream why;
+  const auto& v = FValues;
+  if (v.Address && (*v.Address < 1 || *v.Address > 253))
+    why << "address " << *v.Address << " is outside 1 to 253";
+  for (auto [name, value] : {std::pair{"offset1", v.Offset1}, {"offset2", v.Offset2}})
+    if (value && (*value < 0 || *value > kOffsetLimit))
+      return std::string(name) + " " + Text(*value) + " mm is outside 0 to 10000 mm";
+  for (auto [name, value] : {std::pair{"level4", v.LevelAt4mA}, {"level20", v.LevelAt20mA}})
+    if (value && *value < 0) return std::string(name) + " " + Text(*value) + " mm is below 0 mm";
+  if (!why.str().empty()) return why.str();
+  const auto tooClose = [](long double At4, long double At20) {
+    return std::fabs(At20 - At4) < kMinimumLevelDistance;
+  };
+  if (!ProbeKnown) {
+    if (v.LevelAt4mA && v.LevelAt20mA && tooClose(*v.LevelAt4mA, *v.LevelAt20mA))
+      return "level4 " + Text(*v.LevelAt4mA) + " mm and level20 " + Text(*v.LevelAt20mA) +
+             " mm are less than 5 mm apart";
+    return "";
+  }
+
+  const TConnectionState& s = Session->State();
+  const std::string probe = s.ProbeTypeName + " (" + FamilyName(s.ProbeType) + ")";
+  const bool rs485 = IsRs485ConfigurableProbe(s.ProbeType);
+  const bool loop = IsCurrentLoopProbe(s.ProbeType);
+  if ((v.Address || v.Offset1 || v.Offset2) && !rs485)
+    return "the probe " + probe + " has no address and no float offsets";
+  if ((v.LevelAt4mA || v.LevelAt20mA || v.AlarmCurrentIndex) && !loop)
+    return "the probe " + probe + " has no 4 mA and 20 mA levels and no alarm current";
+  if (v.Address) {
+    const int low = s.ProbeType == 6 ? 192 : 1, high = s.ProbeType == 6 ? 253 : 247;
+    if (*v.Address < low || *v.Address > high)
+      return "address " + std::to_string(*v.Address) + " is outside " + std::to_string(low) +
+             " to " + std::to_string(high) + " for the probe " + probe;
+  }
+  const TProbeData& d = s.ProbeData;
+  for (auto [name, value] : {std::pair{"level4", v.LevelAt4mA}, {"level20", v.LevelAt20mA}})
+    if (value && *value > d.LevelLimit)
+      return std::string(name) + " " + Text(*value) + " mm is above the level limit of " +
+             FormatFloat("0", d.LevelLimit, '.') + " mm of this probe";
+  if (loop) {
+    const long double at4 = v.LevelAt4mA.value_or(d.LevelAt4mA);
+    const long double at20 = v.LevelAt20mA.value_or(d.LevelAt20mA);
+    if (tooClose(at4, at20))
+      return "level4 " + Text(at4) + " mm and level20 " + Text(at20) +
+             " mm are less than 5 mm apart";
+  }
+  return "";
+}
+
+void TWriteCommand::Apply() {
+  TProbeData& d = Session->State().ProbeData;
+  if (FValues.Address) d.Address = *FValues.Address;
+  if (FValues.Offset1) d.Offset1 = *FValues.Offset1;
+  if (FValues.Offset2) d.Offset2 = *FValues.Offset2;
+  if (FValues.LevelAt4mA) d.LevelAt4mA = *FValues.LevelAt4mA;
+  if (FValues.LevelAt20mA) d.LevelAt20mA = *FValues.LevelAt20mA;
+  if (FValues.AlarmCurrentIndex) d.AlarmCurrentIndex = *FValues.AlarmCurrentIndex;
+}
+
+QJsonObject TWriteCommand::Sent() const {
+  QJsonObject sent;
+  for (const TWritten& w : FSent) sent.insert(w.Name, QString::fromStdString(w.Wire));
+  return sent;
+}
+
+int TWriteCommand::Run() {
+  // What no probe accepts is refused before anything is sent.
+  if (const std::string why = Refusal(false); !why.empty()) {
+    *C.Err << "kalmet-cli: refused: " << why << ".\n";
+    return exRefused;
+  }
+  int code = OpenAndRead(FOptions);
+  if (code != exDone) {
+    if (Line) Line->Close();
+    return code;
+  }
+  const QJsonObject before = Report(FOptions.Port);
+  // What this probe does not accept is refused before any write request.
+  if (const std::string why = Refusal(true); !why.empty()) {
+    Finish("refused: " + why + ".", exRefused, before);
+    return FExit;
+  }
+
+  Apply();
+  FSent = WrittenValues(Session->State(), true);
+  const std::vector<TWritten>& sent = FSent;
+  Session->Acknowledgements.clear();
+  Progress("Writing …");
+  Session->Engine().RequestWrite();
+  code = Converse([&] { return Session->Resting(); }, 30000, true);
+  if (code == exInterrupted) {
+    // Which values reached the probe: the acknowledgements so far.
+    std::string taken, missed;
+    const auto add = [](std::string& List, const std::string& Item) {
+      List += (List.empty() ? "" : ", ") + Item;
+    };
+    for (const TWritten& w : sent) {
+      const auto it = Session->Acknowledgements.find(w.Code);
+      if (it != Session->Acknowledgements.end() && it->second == TAcknowledge::Positive)
+        add(taken, w.Name);
+      else
+        add(missed, std::string(w.Name) +
+                        (it == Session->Acknowledgements.end() ? " (not sent)" : " (refused)"));
+    }
+    Finish("interrupted: acknowledged: " + (taken.empty() ? "none" : taken) +
+               "; not acknowledged: " + (missed.empty() ? "none" : missed),
+           exInterrupted, before);
+    return FExit;
+  }
+  if (code != exDone) {
+    Finish("the probe stopped answering during the write", code, before);
+    return FExit;
+  }
+
+  // Read again: what does the probe report now?
+  Progress("Reading again …");
+  Session->Engine().RequestRead();
+  code = Converse([&] { return Session->Resting(); }, 30000);
+  if (code != exDone) {
+    Finish("written, but the probe could not be read again", code, before);
+    return FExit;
+  }
+  FReadAgain = true;
+  std::string notTaken;
+  const std::vector<TWritten> now = WrittenValues(Session->State(), false);
+  for (std::size_t i = 0; i < sent.size(); ++i)
+    if (sent[i].Wire != now[i].Wire)
+      notTaken += std::string(notTaken.empty() ? "" : ", ") + sent[i].Name + " (sent " +
+                  sent[i].Wire + ", the probe reports " + now[i].Wire + ")";
+  if (notTaken.empty())
+    Finish("Written and verified.", exDone, before);
+  else
+    Finish("Not verified: the probe did not take " + notTaken + ".", exRefused, before);
+  return FExit;
+}
+
+void TWriteCommand::Finish(const std::string& Outcome, int Code, const QJsonObject& Before) {
+  FExit = Code;
+  QJsonObject result{{"command", "write"},
+                     {"port", Before["port"]},
+                     {"probe_id", Before["probe_id"]},
+                     {"type_name", Before["type_name"]},
+                     {"before", Before},
+                     {"outcome", QString::fromStdString(Outcome)}};
+  if (!FSent.empty()) result.insert("sent", Sent());
+  if (FReadAgain) result.insert("after", Report(FOptions.Port));
+  if (FOptions.Json)
+    *C.Out << QJsonDocument(result).toJson(QJsonDocument::Indented).toStdString();
+  else if (Code == exDone)
+    *C.Out << Outcome << "\n";
+  if (Code != exDone) *C.Err << "kalmet-cli: " << Outcome << "\n";
+  AppendRecord(FOptions.RecordFile, result);
+  Line->Close();
+}
