@@ -212,7 +212,7 @@ TRun MeasureOnce(const std::string& Preset) {
   run.WriteMs = clock.nsecsElapsed() / 1e6;
   bytes = LineBytes(server.Log(), logged, replies);
   run.WriteBoundMs = bytes * kByteMs + (replies + 1) * kPauseMs;
-  form.Com->SetActive(false);
+  form.close();
   return run;
 }
 
@@ -287,7 +287,7 @@ void Idle(double& CpuPercent, long& Switches) {
   const double elapsedUs = clock.nsecsElapsed() / 1e3;
   CpuPercent = 100.0 * (CpuMicroseconds() - cpu) / elapsedUs;
   Switches = ContextSwitches() - switches - 2;  // the benchmark's own timer wake-up
-  form.Com->SetActive(false);
+  form.close();
 }
 
 int StartupChild(int argc, char* argv[]) {

@@ -51,6 +51,6 @@ int main(int argc, char* argv[]) {
     std::fprintf(stderr, "kalmet-render-window: cannot write %s\n", argv[2]);
     return 1;
   }
-  form.Com->SetActive(false);
+  form.close();
   return 0;
 }

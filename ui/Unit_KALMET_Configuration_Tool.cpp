@@ -7,6 +7,7 @@
 #include <QCloseEvent>
 #include <QFileSystemWatcher>
 #include <QScreen>
+#include <algorithm>
 
 #include "toolkit/Application.h"
 #include "toolkit/WidgetControl.h"
@@ -107,11 +108,19 @@ void TForm1::ApplyLookAndFeel() {
   underlined.setUnderline(true);
   LabelAbout->setFont(underlined);
   LabelAbout->setCursor(Qt::PointingHandCursor);
-  // Labels grow to their caption in the font they show it in.
+  // Labels grow to their caption in the font they show it in; what they
+  // show, a probe's type name among it, is plain text, never markup.
   for (QLabel* label : findChildren<QLabel*>()) {
+    label->setTextFormat(Qt::PlainText);
     label->setProperty("designSize", label->size());
     FitCaption(label);
   }
+  // The alarm-current items need more than the designed width in this font:
+  // the box grows to the right, within its group.
+  const int room = ComboBox_AlarmCurrent->parentWidget()->width() - 6 - ComboBox_AlarmCurrent->x();
+  ComboBox_AlarmCurrent->resize(
+      std::clamp(ComboBox_AlarmCurrent->sizeHint().width(), ComboBox_AlarmCurrent->width(), room),
+      ComboBox_AlarmCurrent->height());
   ComboBox_AlarmCurrent->setCurrentIndex(-1);
 }
 

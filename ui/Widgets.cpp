@@ -1,10 +1,12 @@
 #include "ui/Widgets.h"
 
+#include <QAbstractItemView>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QProxyStyle>
 #include <QStyleOptionGroupBox>
+#include <QStyledItemDelegate>
 
 // --- group box ------------------------------------------------------------------
 
@@ -15,34 +17,51 @@ TBevelGroupBox::TBevelGroupBox(QWidget* Parent) : QGroupBox(Parent) {
   setPalette(p);
 }
 
-void TBevelGroupBox::paintEvent(QPaintEvent*) {
-  QPainter painter(this);
-  const QFontMetrics metrics(font());
+namespace {
+
+// A group's frame from the middle of its caption down, and the caption on it.
+// Bevelled: dark upper-left and light lower-right edges, inset twice; etched:
+// a dark line with a light one beside it.
+void PaintGroup(QGroupBox& Group, bool Bevelled) {
+  QPainter painter(&Group);
+  const QFontMetrics metrics(Group.font());
   const int captionHeight = metrics.height();
-  const QRect frame = rect().adjusted(0, captionHeight / 2, -1, -1);
-  // Inset bevel: dark upper-left edges, light lower-right ones, twice.
-  const QColor dark = palette().color(QPalette::Dark);
-  const QColor light = palette().color(QPalette::Light);
-  painter.setPen(dark);
-  painter.drawLine(frame.topLeft(), frame.topRight());
-  painter.drawLine(frame.topLeft(), frame.bottomLeft());
-  painter.setPen(light);
-  painter.drawLine(frame.bottomLeft(), frame.bottomRight());
-  painter.drawLine(frame.topRight(), frame.bottomRight());
-  const QRect inner = frame.adjusted(1, 1, -1, -1);
-  painter.setPen(light);
-  painter.drawLine(inner.topLeft(), inner.topRight());
-  painter.drawLine(inner.topLeft(), inner.bottomLeft());
-  painter.setPen(dark);
-  painter.drawLine(inner.bottomLeft(), inner.bottomRight());
-  painter.drawLine(inner.topRight(), inner.bottomRight());
-  if (!title().isEmpty()) {
-    const QRect caption(8, 0, metrics.horizontalAdvance(title()), captionHeight);
-    painter.fillRect(caption, palette().color(QPalette::Window));
-    painter.setPen(
-        palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
-    painter.drawText(caption, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextDontClip, title());
+  const QPalette& palette = Group.palette();
+  const QColor dark = palette.color(QPalette::Dark);
+  const QColor light = palette.color(QPalette::Light);
+  const auto edges = [&](const QRect& R, const QColor& UpperLeft, const QColor& LowerRight) {
+    painter.setPen(UpperLeft);
+    painter.drawLine(R.topLeft(), R.topRight());
+    painter.drawLine(R.topLeft(), R.bottomLeft());
+    painter.setPen(LowerRight);
+    painter.drawLine(R.bottomLeft(), R.bottomRight());
+    painter.drawLine(R.topRight(), R.bottomRight());
+  };
+  const QRect frame = Group.rect().adjusted(0, captionHeight / 2, -1, -1);
+  if (Bevelled) {
+    edges(frame, dark, light);
+    edges(frame.adjusted(1, 1, -1, -1), light, dark);
+  } else {
+    edges(frame.adjusted(1, 1, 0, 0), light, light);
+    edges(frame.adjusted(0, 0, -1, -1), dark, dark);
   }
+  if (!Group.title().isEmpty()) {
+    const QRect caption(8, 0, metrics.horizontalAdvance(Group.title()), captionHeight);
+    painter.fillRect(caption, palette.color(QPalette::Window));
+    painter.setPen(palette.color(Group.isEnabled() ? QPalette::Active : QPalette::Disabled,
+                                 QPalette::WindowText));
+    painter.drawText(caption, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextDontClip, Group.title());
+  }
+}
+
+}  // namespace
+
+void TBevelGroupBox::paintEvent(QPaintEvent*) {
+  PaintGroup(*this, true);
+}
+
+void TPlainGroupBox::paintEvent(QPaintEvent*) {
+  PaintGroup(*this, false);
 }
 
 // --- spin edit ----------------------------------------------------------------------
@@ -89,8 +108,45 @@ void TSpinEdit::fixup(QString& Input) const {
 
 // --- combo box -------------------------------------------------------------------------
 
+namespace {
+
+// Items of one fixed height in the drop-down list.
+class TItemHeightDelegate : public QStyledItemDelegate {
+ public:
+  TItemHeightDelegate(int& Height, QObject* Parent)
+      : QStyledItemDelegate(Parent), FHeight(Height) {}
+  QSize sizeHint(const QStyleOptionViewItem& Option, const QModelIndex& Index) const override {
+    return {QStyledItemDelegate::sizeHint(Option, Index).width(), FHeight};
+  }
+
+ private:
+  const int& FHeight;
+};
+
+}  // namespace
+
 TComboBox::TComboBox(QWidget* Parent) : QComboBox(Parent) {
   setEditable(false);
+  setItemDelegate(new TItemHeightDelegate(FItemHeight, this));
+  PlaceholderLikeText();
+}
+
+void TComboBox::setItemHeight(int Height) {
+  FItemHeight = Height;
+  view()->doItemsLayout();
+}
+
+void TComboBox::changeEvent(QEvent* Event) {
+  QComboBox::changeEvent(Event);
+  if (Event->type() == QEvent::PaletteChange) PlaceholderLikeText();
+}
+
+void TComboBox::PlaceholderLikeText() {
+  // What the selector shows while nothing is picked is its text, not a hint.
+  QPalette p = palette();
+  if (p.color(QPalette::PlaceholderText) == p.color(QPalette::Text)) return;
+  p.setColor(QPalette::PlaceholderText, p.color(QPalette::Text));
+  setPalette(p);
 }
 
 void TComboBox::AddItem(const QString& Text) {

@@ -22,6 +22,17 @@ class TBevelGroupBox : public QGroupBox {
   void paintEvent(QPaintEvent* Event) override;
 };
 
+// The plain group box: one etched frame at the middle of its caption, as the
+// bevelled one has it, on the window's background; its controls stand where
+// the layout puts them, inside the frame.
+class TPlainGroupBox : public QGroupBox {
+ public:
+  explicit TPlainGroupBox(QWidget* Parent = nullptr) : QGroupBox(Parent) {}
+
+ protected:
+  void paintEvent(QPaintEvent* Event) override;
+};
+
 // Integer edit with up and down buttons: keeps its value in its range, takes
 // at most MaxTypedLength typed characters, reads an empty text as 0 and
 // repeats its buttons every 200 ms while held. Every change of the value is
@@ -42,20 +53,29 @@ class TSpinEdit : public QSpinBox {
 };
 
 // A pick list whose items stay sorted as strings where asked to, and whose
-// text, while nothing is picked, is its placeholder.
+// text, while nothing is picked, is its placeholder, drawn like any text.
+// The items of its list are itemHeight pixels high.
 class TComboBox : public QComboBox {
  public:
   explicit TComboBox(QWidget* Parent = nullptr);
   void setSorted(bool Sorted) { FSorted = Sorted; }
   bool sorted() const { return FSorted; }
+  void setItemHeight(int Height);
+  int itemHeight() const { return FItemHeight; }
   // Inserted at its sorted place when sorted; the picked item stays picked.
   void AddItem(const QString& Text);
   QString Text() const;
   // Shows Text: picks the item with that text, or shows it with nothing picked.
   void SetText(const QString& Text);
 
+ protected:
+  void changeEvent(QEvent* Event) override;
+
  private:
+  void PlaceholderLikeText();
+
   bool FSorted = false;
+  int FItemHeight = 13;
 };
 
 class TClickLabel : public QLabel {

@@ -1,5 +1,8 @@
+#include <QAbstractItemView>
 #include <QFontInfo>
 #include <QPushButton>
+#include <QStyleOptionComboBox>
+#include <QStyleOptionFrame>
 
 #include "tests/ui/FormFixture.h"
 #include "toolkit/WidgetControl.h"
@@ -188,7 +191,11 @@ TEST_F(WindowLayoutTest, EveryControlAsTheLayoutGivesIt) {
         auto* combo = dynamic_cast<TComboBox*>(w);
         ASSERT_NE(combo, nullptr);
         EXPECT_EQ(combo->Text().toStdString(), row.Text);
-        EXPECT_EQ(w->size(), QSize(row.W, row.H));
+        // As labels do, a combo box grows to its items, within its group.
+        EXPECT_GE(w->width(), row.W);
+        EXPECT_LE(w->geometry().right(), w->parentWidget()->width() - 6);
+        EXPECT_EQ(w->height(), row.H);
+        if (combo->count() > 0) EXPECT_EQ(combo->view()->sizeHintForRow(0), 13) << "item height";
         break;
       }
       case Button: {
@@ -259,6 +266,115 @@ TEST_F(WindowLayoutTest, TabOrderWithinAndBetweenTheGroups) {
       next = next->nextInFocusChain();
     EXPECT_EQ(next->objectName().toStdString(), chain[i + 1]) << "after " << chain[i];
   }
+}
+
+// The room a control has for its text, in its own font's pixels.
+int TextRoom(QWidget* W) {
+  if (auto* label = qobject_cast<QLabel*>(W)) {
+    // A label's right end may not leave its group.
+    const int visible =
+        std::min(label->contentsRect().width(), label->parentWidget()->width() - 2 - label->x());
+    return visible;
+  }
+  if (auto* edit = qobject_cast<QLineEdit*>(W)) {
+    QStyleOptionFrame frame;
+    frame.initFrom(edit);
+    frame.rect = edit->rect();
+    frame.lineWidth = edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &frame, edit);
+    const QRect contents = edit->style()->subElementRect(QStyle::SE_LineEditContents, &frame, edit);
+    const QMargins margins = edit->textMargins();
+    return contents.width() - margins.left() - margins.right() - 2 * 2;  // the edit's own margin
+  }
+  if (auto* combo = qobject_cast<QComboBox*>(W)) {
+    QStyleOptionComboBox box;
+    box.initFrom(combo);
+    box.rect = combo->rect();
+    box.editable = combo->isEditable();
+    box.frame = combo->hasFrame();
+    return combo->style()
+        ->subControlRect(QStyle::CC_ComboBox, &box, QStyle::SC_ComboBoxEditField, combo)
+        .width();
+  }
+  if (auto* group = qobject_cast<QGroupBox*>(W)) return group->width() - 2 * 8;
+  return 0;
+}
+
+std::vector<std::pair<std::string, int>> TooLong(QWidget* Form, const QStringList& Extra = {},
+                                                 QWidget* ExtraIn = nullptr) {
+  std::vector<std::pair<std::string, int>> clipped;
+  const auto check = [&](QWidget* W, const QString& Text) {
+    if (Text.isEmpty()) return;
+    const int need = W->fontMetrics().horizontalAdvance(Text);
+    if (need > TextRoom(W))
+      clipped.emplace_back(W->objectName().toStdString() + ": " + Text.toStdString(),
+                           need - TextRoom(W));
+  };
+  for (QWidget* w : Form->findChildren<QWidget*>()) {
+    if (auto* label = qobject_cast<QLabel*>(w)) check(w, label->text());
+    if (auto* edit = qobject_cast<QLineEdit*>(w); edit && !w->objectName().isEmpty())
+      check(w, edit->text());
+    if (auto* group = qobject_cast<QGroupBox*>(w)) check(w, group->title());
+    if (auto* combo = dynamic_cast<TComboBox*>(w)) {
+      check(w, combo->Text());
+      for (int i = 0; i < combo->count(); ++i) check(w, combo->itemText(i));
+    }
+  }
+  for (const QString& text : Extra) check(ExtraIn, text);
+  return clipped;
+}
+
+// Every text the window can show fits its control in the window's font: for
+// both families, with the longest values the protocol delivers, in both
+// units, at every status text and both selector texts.
+TEST_F(WindowLayoutTest, EveryTextTheWindowShowsFitsItsControl) {
+  using Clipped = std::vector<std::pair<std::string, int>>;
+  const QStringList statuses = {
+      "Please select correct COM port.", "Searching for probe.", "Reading probe data.",
+      "Reading probe data done.",        "Writing probe data.",  "Writing probe data done.",
+      "Waiting for user input."};
+  EXPECT_EQ(TooLong(Form.get(), statuses, Form->Edit_Status), Clipped{});
+  EXPECT_EQ(TooLong(Form.get(), {"Select COM Port ...", "ttyKALMET0", "ttyUSB10", "ttyACM10"},
+                    Form->ComboBox_ComPort),
+            Clipped{});
+  for (int type : {6, 7, 2, 3, 4, 5, 1}) {
+    for (bool coarse : {false, true}) {
+      SCOPED_TRACE("type " + std::to_string(type) + (coarse ? ", coarse" : ", fine"));
+      Connected(type);
+      TConnectionState& s = Form->State();
+      s.ProbeTypeName = type == 1 ? "KALMET-TAG" : type == 4 ? "KALMET-HART" : s.ProbeTypeName;
+      Form->Engine().ApplyProbeType(type);
+      s.SerialNumber = 999999999;
+      s.FirmwareVersion = "V2.13";
+      s.FirmwareChecksum = "A5C3";
+      s.FirmwareChecksumRead = true;
+      s.FineResolution = !coarse;
+      TProbeData& d = s.ProbeData;
+      d.Temperature = -99.999L;  // six digits in thousandths
+      d.Level1 = d.Level2 = coarse ? 99999.99L : 9999.999L;
+      d.Current = 24.5L;
+      d.Offset1 = d.Offset2 = 10000;
+      d.LevelLimit = 16000;
+      d.LevelAt4mA = d.LevelAt20mA = 16000;
+      for (int alarm : {0, 1, 5}) {
+        d.AlarmCurrentIndex = alarm;
+        RefreshAsRead();
+        EXPECT_EQ(TooLong(Form.get()), Clipped{});
+      }
+      if (IsRs485ConfigurableProbe(type)) {
+        Form->ToggleLengthUnit();
+        Form->ToggleTemperatureUnit();
+        EXPECT_EQ(TooLong(Form.get()), Clipped{}) << "inch and Fahrenheit";
+        Form->ToggleLengthUnit();
+        Form->ToggleTemperatureUnit();
+      }
+    }
+  }
+}
+
+// Texts from the probe are shown as they are, never as markup.
+TEST_F(WindowLayoutTest, LabelsShowPlainText) {
+  for (QLabel* label : Form->findChildren<QLabel*>())
+    EXPECT_EQ(label->textFormat(), Qt::PlainText) << label->objectName().toStdString();
 }
 
 TEST_F(WindowLayoutTest, SpinEditAndComboBoxes) {
