@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds="${1:-300}"
 
-scripts/setup-debian.sh --tests
+scripts/setup-debian.sh --fuzz
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_CXX_COMPILER=clang++-14 -DKALMET_FUZZ=ON -DKALMET_SANITIZE=address,undefined \
   -DKALMET_BUILD_TESTS=OFF >/dev/null

@@ -1,20 +1,19 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages that building and testing the tool need.
 # Packages already present are skipped, so a second run takes seconds.
-# Usage: scripts/setup-debian.sh [--tests | --package]
+# Usage: scripts/setup-debian.sh [--tests | --fuzz | --package]
 set -euo pipefail
 
 packages=(
   g++ cmake ninja-build pkg-config
-  qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins
+  qt6-base-dev qt6-base-dev-tools
   fonts-liberation2
 )
-if [[ "${1:-}" == "--tests" ]]; then
-  packages+=(libgtest-dev libgmock-dev locales clang-14 libclang-rt-14-dev)
-fi
-if [[ "${1:-}" == "--package" ]]; then
-  packages+=(dpkg-dev desktop-file-utils appstream file)
-fi
+case "${1:-}" in
+  --tests) packages+=(libgtest-dev libgmock-dev locales) ;;
+  --fuzz) packages+=(clang-14 libclang-rt-14-dev) ;;
+  --package) packages+=(dpkg-dev debhelper lintian desktop-file-utils appstream) ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do

@@ -136,7 +136,7 @@ void TSimulatorServer::Start() {
 
 void TSimulatorServer::Stop() {
   const std::uint64_t one = 1;
-  if (FStopFd >= 0) (void)::write(FStopFd, &one, sizeof one);
+  if (FStopFd >= 0) (void)!::write(FStopFd, &one, sizeof one);
 }
 
 void TSimulatorServer::Unplug(int ReturnAfterMs) {
@@ -145,7 +145,7 @@ void TSimulatorServer::Unplug(int ReturnAfterMs) {
     FUnplugReturnAfter = ReturnAfterMs;
   }
   const std::uint64_t one = 1;
-  (void)::write(FUnplugFd, &one, sizeof one);
+  (void)!::write(FUnplugFd, &one, sizeof one);
 }
 
 void TSimulatorServer::HangUpLine(int ReturnAfterMs, TClock::time_point Now) {
@@ -232,7 +232,7 @@ void TSimulatorServer::Run() {
     const auto after = TClock::now();
     if (fds[1].revents & POLLIN) {
       std::uint64_t count;
-      (void)::read(FUnplugFd, &count, sizeof count);
+      (void)!::read(FUnplugFd, &count, sizeof count);
       std::lock_guard lock(FMutex);
       if (FUnplugReturnAfter && FMaster >= 0) HangUpLine(*FUnplugReturnAfter, after);
       FUnplugReturnAfter.reset();
