@@ -16,8 +16,10 @@ done
 
 scripts/setup-debian.sh --tests
 
+source scripts/build-dir.sh
 build=build
 [[ -n "$sanitize" ]] && build="build-${sanitize//,/-}"
+build=$(build_dir "$build")
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DKALMET_BUILD_TESTS=ON -DKALMET_SANITIZE="$sanitize" >/dev/null
 cmake --build "$build"

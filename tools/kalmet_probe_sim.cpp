@@ -1,5 +1,8 @@
 // kalmet-probe-sim: a virtual KALMET probe on a serial line.
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -14,15 +17,16 @@
 
 namespace {
 
-constexpr const char* kVersion = "kalmet-probe-sim 1.0.13";
+constexpr const char* kVersion = "kalmet-probe-sim " KALMET_VERSION;
 
 constexpr const char* kHelp = R"(Usage: kalmet-probe-sim [OPTION]...
 Behaves on a serial line like a KALMET level probe, so that the KALMET
 Configuration Tool can find, read and configure it without hardware.
 
-By default it makes a new pseudo-terminal, prints its device path on the
-first line and answers there until you stop it (Ctrl+C). Pick that device,
-or the link made with --link, in the tool's port list.
+It makes a new pseudo-terminal, prints its device path (or the link made
+with --link) on the first line and answers there until you stop it
+(Ctrl+C). The tool lists the link made with --link NAME: pick NAME in its
+port list (a bare pseudo-terminal, /dev/pts/N, is not listed).
 
 Probe:
   --preset NAME        probe type: rs485-d (default), rs485-m, rs485-u, rs485,
@@ -41,9 +45,12 @@ Probe:
   --alarm 0|1          alarm current 21.5 mA (0) or 3.6 mA (1)
 
 Line:
-  --link PATH          also make a symbolic link to the pseudo-terminal, e.g.
-                       /dev/ttyKALMET0 (the tool lists such links); removed
-                       when the simulator stops
+  --link NAME|PATH     also make a symbolic link to the pseudo-terminal, named
+                       tty... (e.g. ttyKALMET0): in /dev when that may be
+                       written (root), else in your own folder of virtual
+                       ports ($XDG_RUNTIME_DIR/kalmet-ports); the tool lists
+                       it under that name. Or at PATH. Removed when the
+                       simulator stops
   --port DEVICE        answer on a real serial device (1200 baud, 8N1)
   --pace               send at the real speed of the line (10 bits a byte)
   --baud N             speed for --pace (default 1200)
@@ -91,6 +98,20 @@ double Number(const std::string& Option, const char* Text) {
   const double v = std::strtod(Text, &end);
   if (!*Text || *end) Usage(Option + " needs a number, not '" + Text + "'");
   return v;
+}
+
+// A bare name goes where the tool looks for virtual ports: /dev if this user
+// may write there, else the user's own folder of them (the tool's rule:
+// serial/platform/PortEnumeration.h).
+std::string LinkPath(const std::string& Link) {
+  if (Link.find('/') != std::string::npos) return Link;
+  if (::access("/dev", W_OK) == 0) return "/dev/" + Link;
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  const std::string folder = runtime && *runtime
+                                 ? std::string(runtime) + "/kalmet-ports"
+                                 : "/tmp/kalmet-ports-" + std::to_string(::getuid());
+  ::mkdir(folder.c_str(), 0700);
+  return folder + "/" + Link;
 }
 
 int Count(const std::string& Option, const char* Text) {
@@ -141,7 +162,7 @@ int main(int argc, char* argv[]) {
       {"--level4", [&](const char* v) { probe.LevelAt4mA = Number("--level4", v); }},
       {"--level20", [&](const char* v) { probe.LevelAt20mA = Number("--level20", v); }},
       {"--alarm", [&](const char* v) { probe.AlarmCurrent = Count("--alarm", v) ? 1 : 0; }},
-      {"--link", [&](const char* v) { options.Link = v; }},
+      {"--link", [&](const char* v) { options.Link = LinkPath(v); }},
       {"--port", [&](const char* v) { options.Port = v; }},
       {"--baud", [&](const char* v) { options.Timing.Baud = Count("--baud", v); }},
       {"--latency", [&](const char* v) { options.Timing.LatencyMs = Count("--latency", v); }},

@@ -3,6 +3,7 @@
 // tool (an unplugged adapter) and its reconnection when it comes back, and
 // the port list, which follows the ports of the machine.
 
+#include <QDir>
 #include <QFileSystemWatcher>
 #include <algorithm>
 #include <filesystem>
@@ -134,7 +135,7 @@ void TForm1::ReconnectLostPort() {
   if (!OpenPickedPort(true)) return;
   FLostPort.clear();
   for (const QString& dir : FPortWatcher->directories())
-    if (dir != Q(FDevices.Dev)) FPortWatcher->removePath(dir);
+    if (dir != Q(FDevices.Dev) && dir != Q(FDevices.User)) FPortWatcher->removePath(dir);
 }
 
 void TForm1::WatchForLostPort() {
@@ -154,6 +155,9 @@ void TForm1::WatchForLostPort() {
 void TForm1::FollowPorts() {
   FPortWatcher = std::make_unique<QFileSystemWatcher>();
   FPortWatcher->addPath(Q(FDevices.Dev));
+  // The user's own folder of virtual ports, made so that it can be watched.
+  QDir().mkpath(Q(FDevices.User));
+  FPortWatcher->addPath(Q(FDevices.User));
   QObject::connect(FPortWatcher.get(), &QFileSystemWatcher::directoryChanged, this,
                    [this] { Guarded([this] { PortsChanged(); }); });
 }

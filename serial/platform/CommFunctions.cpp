@@ -10,6 +10,7 @@
 
 #include "serial/platform/CommServices.h"
 #include "serial/platform/Errors.h"
+#include "serial/platform/PortEnumeration.h"
 #include "serial/platform/SerialDevice.h"
 
 namespace platform {
@@ -42,7 +43,11 @@ std::string DevicePathOf(const std::string& DeviceName) {
   if (!name.empty() && name[0] == '/') return name;
   unsigned number = 0;
   if (IsComNumber(name, number)) return "/dev/ttyS" + std::to_string(number - 1);
-  return "/dev/" + name;
+  // A virtual port of the user's own goes by its name as one in /dev does.
+  const std::string dev = "/dev/" + name;
+  const std::string user = UserPortFolder() + "/" + name;
+  if (::access(dev.c_str(), F_OK) != 0 && ::access(user.c_str(), F_OK) == 0) return user;
+  return dev;
 }
 
 HANDLE CreateFileA(const char* FileName, DWORD DesiredAccess, DWORD ShareMode, void*,

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -57,9 +58,10 @@ bool IsRealPort(const std::string& Name, const TDeviceRoots& Roots) {
   return true;
 }
 
-bool IsPseudoTerminalLink(const std::string& Name, const TDeviceRoots& Roots) {
+bool IsPseudoTerminalLink(const fs::path& Folder, const std::string& Name,
+                          const TDeviceRoots& Roots) {
   if (Name.rfind("tty", 0) != 0) return false;
-  const fs::path link = fs::path(Roots.Dev) / Name;
+  const fs::path link = Folder / Name;
   std::error_code ec;
   if (!fs::is_symlink(link, ec)) return false;
   const fs::path target = fs::canonical(link, ec);
@@ -116,10 +118,19 @@ std::string UsbDescription(const std::string& Name, const TDeviceRoots& Roots) {
 std::vector<TPortDetails> SerialPortDetails(const TDeviceRoots& Roots) {
   std::vector<TPortDetails> ports;
   for (const std::string& name : SerialPortNames(Roots)) {
-    const fs::path device = fs::path(Roots.Dev) / name;
+    std::error_code ec;
+    const fs::path inDev = fs::path(Roots.Dev) / name;
+    const fs::path device =
+        fs::exists(fs::symlink_status(inDev, ec)) ? inDev : fs::path(Roots.User) / name;
     ports.push_back({name, device.string(), ByIdLink(device, Roots), UsbDescription(name, Roots)});
   }
   return ports;
+}
+
+std::string UserPortFolder() {
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  if (runtime && *runtime) return std::string(runtime) + "/kalmet-ports";
+  return "/tmp/kalmet-ports-" + std::to_string(::getuid());
 }
 
 TPortAccess PortAccess(const std::string& DeviceName) {
@@ -134,7 +145,12 @@ std::vector<std::string> SerialPortNames(const TDeviceRoots& Roots) {
   for (const auto& name : SortedEntries(fs::path(Roots.Sys) / "class" / "tty"))
     if (IsRealPort(name, Roots)) names.push_back(name);
   for (const auto& name : SortedEntries(Roots.Dev))
-    if (IsPseudoTerminalLink(name, Roots)) names.push_back(name);
+    if (IsPseudoTerminalLink(Roots.Dev, name, Roots)) names.push_back(name);
+  // The user's own virtual ports, by name like those in /dev (which win).
+  for (const auto& name : SortedEntries(Roots.User))
+    if (IsPseudoTerminalLink(Roots.User, name, Roots) &&
+        std::find(names.begin(), names.end(), name) == names.end())
+      names.push_back(name);
   return names;
 }
 

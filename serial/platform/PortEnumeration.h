@@ -7,16 +7,22 @@
 // phantom ttyS* entries a PC kernel creates for UARTs that are not there
 // (UART type 0). Virtual ports are symbolic links in /dev whose name begins
 // with "tty" and that point to a pseudo-terminal (what socat and the probe
-// simulator make). Only names with a node under /dev are listed.
+// simulator make), and such links in the user's own folder of virtual ports,
+// which a user without root can make. Only names with a node are listed.
 
 #include <string>
 #include <vector>
 
 namespace platform {
 
+// The folder where a user without root makes virtual ports:
+// $XDG_RUNTIME_DIR/kalmet-ports, or /tmp/kalmet-ports-UID without it.
+std::string UserPortFolder();
+
 struct TDeviceRoots {
   std::string Sys = "/sys";
   std::string Dev = "/dev";
+  std::string User = UserPortFolder();
 };
 
 // Real devices first, then virtual ones, each in name order.

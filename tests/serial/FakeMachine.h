@@ -20,8 +20,10 @@ class TFakeMachine {
     std::filesystem::create_directories(Root / "sys/class/tty");
     std::filesystem::create_directories(Root / "sys/devices/pnp0");
     std::filesystem::create_directories(Root / "dev/pts");
+    std::filesystem::create_directories(Root / "user");
     Roots.Sys = (Root / "sys").string();
     Roots.Dev = (Root / "dev").string();
+    Roots.User = (Root / "user").string();
   }
   ~TFakeMachine() {
     std::error_code ec;
@@ -44,8 +46,9 @@ class TFakeMachine {
     std::filesystem::create_directories((Root / Path).parent_path());
     std::ofstream(Root / Path) << Text;
   }
-  void Link(const std::string& Name, const std::filesystem::path& Target) {
-    std::filesystem::create_symlink(Target, Root / "dev" / Name);
+  void Link(const std::string& Name, const std::filesystem::path& Target,
+            const std::string& Folder = "dev") {
+    std::filesystem::create_symlink(Target, Root / Folder / Name);
   }
   void Remove(const std::string& Path) { std::filesystem::remove_all(Root / Path); }
 

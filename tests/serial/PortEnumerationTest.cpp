@@ -26,14 +26,16 @@ TEST(PortEnumeration, RealDevicesWithoutPhantomsThenPseudoTerminalLinks) {
   m.Tty("console", false);
   m.File("dev/pts/3");
   m.File("dev/pts/4");
-  m.Link("ttyV0", "pts/3");                    // relative
-  m.Link("ttyKALMET0", m.Root / "dev/pts/4");  // absolute
-  m.Link("ttyGone", "pts/9");                  // dangling
-  m.Link("vport0", "pts/3");                   // not a tty name
-  m.Link("ttyAlias", "ttyS0");                 // not a pseudo-terminal
-  EXPECT_EQ(
-      platform::SerialPortNames(m.Roots),
-      (std::vector<std::string>{"ttyACM0", "ttyAMA0", "ttyS0", "ttyUSB0", "ttyKALMET0", "ttyV0"}));
+  m.Link("ttyV0", "pts/3");                          // relative
+  m.Link("ttyKALMET0", m.Root / "dev/pts/4");        // absolute
+  m.Link("ttyGone", "pts/9");                        // dangling
+  m.Link("vport0", "pts/3");                         // not a tty name
+  m.Link("ttyAlias", "ttyS0");                       // not a pseudo-terminal
+  m.Link("ttyMINE0", m.Root / "dev/pts/3", "user");  // the user's own
+  m.Link("ttyV0", m.Root / "dev/pts/4", "user");     // named as one in /dev
+  EXPECT_EQ(platform::SerialPortNames(m.Roots),
+            (std::vector<std::string>{"ttyACM0", "ttyAMA0", "ttyS0", "ttyUSB0", "ttyKALMET0",
+                                      "ttyV0", "ttyMINE0"}));
 }
 
 TEST(PortEnumeration, DetailsOfAUsbAdapter) {
@@ -42,11 +44,14 @@ TEST(PortEnumeration, DetailsOfAUsbAdapter) {
   m.File("sys/devices/usb1/1-1/manufacturer", "FTDI\n");
   m.File("sys/devices/usb1/1-1/product", "USB-RS485 Cable\n");
   m.Tty("ttyS0", true, 4);
+  m.File("dev/pts/5");
+  m.Link("ttyMINE0", m.Root / "dev/pts/5", "user");
   std::filesystem::create_directories(m.Root / "dev/serial/by-id");
   std::filesystem::create_symlink("../../ttyUSB0",
                                   m.Root / "dev/serial/by-id/usb-FTDI_USB-RS485_Cable-if00-port0");
   const auto ports = platform::SerialPortDetails(m.Roots);
-  ASSERT_EQ(ports.size(), 2u);
+  ASSERT_EQ(ports.size(), 3u);
+  EXPECT_EQ(ports[2].Device, m.Roots.User + "/ttyMINE0") << "where the user's own port is";
   EXPECT_EQ(ports[0].Name, "ttyS0");
   EXPECT_EQ(ports[0].Device, m.Roots.Dev + "/ttyS0");
   EXPECT_EQ(ports[0].ById, "");

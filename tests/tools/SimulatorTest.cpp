@@ -189,7 +189,7 @@ TEST(SimulatorProgram, HelpAndWrongOptions) {
   help.start(KALMET_PROBE_SIM, {"--help"});
   ASSERT_TRUE(help.waitForFinished(5000));
   EXPECT_EQ(help.exitCode(), 0);
-  EXPECT_TRUE(help.readAllStandardOutput().contains("--link PATH"));
+  EXPECT_TRUE(help.readAllStandardOutput().contains("--link NAME|PATH"));
   QProcess wrong;
   wrong.start(KALMET_PROBE_SIM, {"--no-such-option"});
   ASSERT_TRUE(wrong.waitForFinished(5000));

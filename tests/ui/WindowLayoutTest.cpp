@@ -195,7 +195,9 @@ TEST_F(WindowLayoutTest, EveryControlAsTheLayoutGivesIt) {
         EXPECT_GE(w->width(), row.W);
         EXPECT_LE(w->geometry().right(), w->parentWidget()->width() - 6);
         EXPECT_EQ(w->height(), row.H);
-        if (combo->count() > 0) EXPECT_EQ(combo->view()->sizeHintForRow(0), 13) << "item height";
+        if (combo->count() > 0) {
+          EXPECT_EQ(combo->view()->sizeHintForRow(0), 13) << "item height";
+        }
         break;
       }
       case Button: {
