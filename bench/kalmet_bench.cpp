@@ -33,6 +33,7 @@
 #include <cstdio>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -175,13 +176,20 @@ double PlainFirstRead(const sim::TSimulatorServer& Server) {
   return ms;
 }
 
-TRun MeasureOnce(const std::string& Preset) {
+// A simulated probe of Preset on a line paced like a 1200-baud one.
+std::unique_ptr<sim::TSimulatorServer> PacedProbe(const std::string& Preset) {
   sim::TServerOptions options;
   options.Timing.Pace = true;
-  sim::TSimulatorServer server(*sim::Preset(Preset), options);
+  auto server = std::make_unique<sim::TSimulatorServer>(*sim::Preset(Preset), options);
   std::string error;
-  if (!server.Open(error)) throw std::runtime_error(error);
-  server.Start();
+  if (!server->Open(error)) throw std::runtime_error(error);
+  server->Start();
+  return server;
+}
+
+TRun MeasureOnce(const std::string& Preset) {
+  const auto probe = PacedProbe(Preset);
+  sim::TSimulatorServer& server = *probe;
   TForm1 form;
   form.show();
 
@@ -222,12 +230,8 @@ struct TPlainRun {
 };
 
 TPlainRun MeasurePlainOnce(const std::string& Preset) {
-  sim::TServerOptions options;
-  options.Timing.Pace = true;
-  sim::TSimulatorServer server(*sim::Preset(Preset), options);
-  std::string error;
-  if (!server.Open(error)) throw std::runtime_error(error);
-  server.Start();
+  const auto probe = PacedProbe(Preset);
+  sim::TSimulatorServer& server = *probe;
   TPlainRun run{};
   run.ReadMs = PlainFirstRead(server);
   run.ReadPauses = Pauses(server.Log(), 0);

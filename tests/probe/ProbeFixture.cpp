@@ -79,12 +79,7 @@ void ProbeEngineTest::TDelivery::Fire(TObject*) {
 }
 
 void ProbeEngineTest::SelectPort() {
-  State.PortOpen = true;
-  State.ProbeFound = false;
-  State.ProbeType = 0;
-  State.RequestCode = 0;
-  State.SequenceState = ssIdle;
-  State.ReadComplete = 0;
+  Engine.BeginConnection();
   TimerRequestNext->SetEnabled(true);
 }
 
