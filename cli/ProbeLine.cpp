@@ -1,6 +1,7 @@
 #include "cli/ProbeLine.h"
 
 #include "serial/PortProblem.h"
+#include "serial/platform/Errors.h"
 
 // The port's handlers, as routines of an object.
 struct TComPortLine::TEvents : TObject {
@@ -38,7 +39,7 @@ bool TComPortLine::Open(const std::string& Port, std::string& Reason) {
     FPort.SetActive(true);
     return true;
   } catch (const std::exception&) {
-    Reason = PortNotAvailableReason(device);
+    Reason = PortNotAvailableReason(device, platform::LastErrno());
     return false;
   }
 }

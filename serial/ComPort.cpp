@@ -478,13 +478,23 @@ void TCustomComPort::WaitEvent(TComThread& Thread) {
   }
   SetLastError(ERROR_SUCCESS);
   FWaitErrorText = SysErrorMessage(FWaitError);
+  // The report, and for access denied the close, in one hand-over: between
+  // two, the main thread would go on with a port that is open but dead.
   std::exception_ptr error;
   try {
-    Thread.HandOver().Synchronize([this] { RaiseWaitError(); });
+    Thread.HandOver().Synchronize([this] {
+      std::exception_ptr report;
+      try {
+        RaiseWaitError();
+      } catch (...) {
+        report = std::current_exception();
+      }
+      if (FWaitError == ERROR_ACCESS_DENIED) Close();
+      if (report) std::rethrow_exception(report);
+    });
   } catch (...) {
     error = std::current_exception();
   }
-  if (FWaitError == ERROR_ACCESS_DENIED) Thread.HandOver().Synchronize([this] { Close(); });
   // The thread ends here, with the error or because it was stopped.
   Thread.Terminate();
   if (error) std::rethrow_exception(error);

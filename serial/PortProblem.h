@@ -6,9 +6,10 @@
 
 #include <string>
 
-// For a device that could not be opened (DeviceName as set on the port);
-// told without opening it again.
-std::string PortNotAvailableReason(const std::string& DeviceName);
+// For a device that could not be opened (DeviceName as set on the port),
+// from the system's error number; without one (0), from a look at the
+// device (without opening it again).
+std::string PortNotAvailableReason(const std::string& DeviceName, int Errno);
 
 // For a port that went away while it was open.
 inline constexpr const char* kPortUnpluggedReason =

@@ -62,10 +62,6 @@ bool THandOver::Cancelled() const {
   return F->Cancelled;
 }
 
-bool THandOver::Running() const {
-  return F->Running > 0;
-}
-
 void THandOver::TShared::RunPending() {
   std::uint64_t count;
   while (::read(WakeFd, &count, sizeof count) < 0 && errno == EINTR) {
@@ -80,13 +76,11 @@ void THandOver::TShared::RunPending() {
   // The routine runs without the lock: it may open message boxes (nested
   // loops) or cancel this hand-over itself.
   std::exception_ptr error;
-  ++Running;
   try {
     request->Routine();
   } catch (...) {
     error = std::current_exception();
   }
-  --Running;
   std::lock_guard lock(Mutex);
   request->Error = std::move(error);
   request->Done = true;

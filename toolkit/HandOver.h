@@ -41,9 +41,6 @@ class THandOver {
   // Main thread (or any thread). Idempotent.
   void Cancel();
   bool Cancelled() const;
-  // Main thread: a routine of this hand-over is running now (maybe in a
-  // nested event loop further up the stack).
-  bool Running() const;
 
  private:
   struct TRequest {
@@ -60,7 +57,6 @@ class THandOver {
     std::condition_variable Changed;
     bool Cancelled = false;
     std::shared_ptr<TRequest> Pending;
-    int Running = 0;  // main thread only
     int WakeFd = -1;
     std::unique_ptr<QSocketNotifier> Notifier;
   };

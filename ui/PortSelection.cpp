@@ -5,11 +5,13 @@
 
 #include <QDir>
 #include <QFileSystemWatcher>
+#include <QTimer>
 #include <algorithm>
 #include <filesystem>
 
 #include "serial/PortProblem.h"
 #include "serial/platform/CommServices.h"
+#include "serial/platform/Errors.h"
 #include "ui/Unit_KALMET_Configuration_Tool.h"
 
 namespace {
@@ -25,6 +27,7 @@ std::string DeviceNameOf(const std::string& Entry) {
 }
 
 constexpr const char* kNotAvailable = "The selected COM Port is not available!";
+constexpr int kReconnectTries = 10;
 
 }  // namespace
 
@@ -62,8 +65,12 @@ bool TForm1::OpenPickedPort(bool Quiet) {
     Button_Read->setEnabled(false);
     TimerRequestNext->SetEnabled(true);
     return true;
+  } catch (const EComError&) {
+    PortNotAvailable(PortNotAvailableReason(Com->DeviceName(), platform::LastErrno()), Quiet);
+    return false;
   } catch (...) {
-    PortNotAvailable(ReasonNotAvailable(), Quiet);
+    // With no entry picked there is nothing more to say than the first line.
+    PortNotAvailable("", Quiet);
     return false;
   }
 }
@@ -99,12 +106,6 @@ void TForm1::PortNotAvailable(const std::string& Reason, bool Quiet) {
     w->setVisible(false);
 }
 
-std::string TForm1::ReasonNotAvailable() const {
-  // With no entry picked there is nothing more to say than the first line.
-  if (ComboBox_ComPort->currentIndex() < 0) return "";
-  return PortNotAvailableReason(Com->DeviceName());
-}
-
 // --- a port that goes away ----------------------------------------------------------------
 
 void TForm1::ComAfterClose(TCustomComPort*) {
@@ -115,6 +116,7 @@ void TForm1::ComAfterClose(TCustomComPort*) {
 
 void TForm1::PortLost() {
   FLostPort = FOpenPort;
+  FReconnectTries = 0;
   TimerRequestNext->SetEnabled(false);
   TimerTimeout->SetEnabled(false);
   PortNotAvailable(kPortUnpluggedReason, false);
@@ -130,9 +132,20 @@ void TForm1::ReconnectLostPort() {
   }
   if (ComboBox_ComPort->findText(Q(FLostPort)) < 0) ComboBox_ComPort->AddItem(Q(FLostPort));
   ComboBox_ComPort->setCurrentIndex(ComboBox_ComPort->findText(Q(FLostPort)));
-  // As the technician's pick of that entry, but a device that is not ready
-  // yet (its permissions still being set) is tried again at the next change.
-  if (!OpenPickedPort(true)) return;
+  // As the technician's pick of that entry, but quietly while the device is
+  // not ready yet: its permissions are still being set (the next change in
+  // its folder tries again), or a program that looks at every new modem
+  // holds it for a while (tried again a few times, a second apart).
+  if (!OpenPickedPort(true)) {
+    if (++FReconnectTries <= kReconnectTries && !FReconnectDue) {
+      FReconnectDue = true;
+      QTimer::singleShot(1000, this, [this] {
+        FReconnectDue = false;
+        Guarded([this] { ReconnectLostPort(); });
+      });
+    }
+    return;
+  }
   FLostPort.clear();
   for (const QString& dir : FPortWatcher->directories())
     if (dir != Q(FDevices.Dev) && dir != Q(FDevices.User)) FPortWatcher->removePath(dir);

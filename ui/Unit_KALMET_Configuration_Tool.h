@@ -108,7 +108,6 @@ class TForm1 : public QWidget,
   bool OpenPickedPort(bool Quiet);
   void ClosePort();
   void PortNotAvailable(const std::string& Reason, bool Quiet);
-  std::string ReasonNotAvailable() const;
   void PortLost();
   // The port list follows the machine: watched with inotify, no polling.
   void FollowPorts();
@@ -151,6 +150,8 @@ class TForm1 : public QWidget,
   // The entry of a port that went away while open, until it is back and open
   // again or the technician picks a port.
   std::string FLostPort;
+  int FReconnectTries = 0;         // quiet tries to open the lost port again
+  bool FReconnectDue = false;      // ... one of them is due
   bool FClosingPort = false;       // the window closes Com itself
   bool FPortFailureShown = false;  // the failure path's message box is open
   TWidgetControl* FTxIndicator = nullptr;

@@ -56,6 +56,10 @@ void Fail(DWORD Code, int Errno) {
   LastError.DetailErrno = Errno;
 }
 
+int LastErrno() {
+  return LastError.DetailErrno;
+}
+
 void FailErrno(int Errno) {
   Fail(ErrorOfErrno(Errno), Errno);
 }

@@ -12,5 +12,8 @@ DWORD ErrorOfErrno(int Errno);
 // text of Errno.
 void Fail(DWORD Code, int Errno);
 void FailErrno(int Errno);  // Fail(ErrorOfErrno(Errno), Errno)
+// The errno behind this thread's last failure, also after its error number
+// was reset (0 if there was none): one error number stands for several.
+int LastErrno();
 
 }  // namespace platform

@@ -68,8 +68,17 @@ TEST_F(StartupTest, FourCharacterNamesAreOpenedUnchangedAndAMissingPortFails) {
   EXPECT_EQ(Form->Com->DeviceName(), "\\\\.\\ttyKALMETnone");
   ASSERT_EQ(Messages.size(), 2u);
   EXPECT_EQ(Messages[1],
-            "The selected COM Port is not available!\r\n\r\nThe port is gone: its adapter was "
-            "unplugged. Plug it in again and pick the port.");
+            "The selected COM Port is not available!\r\n\r\nThe port is not there: its adapter "
+            "is unplugged, or the name is wrong. Plug the adapter in and pick the port again.");
+  // A device that is no serial port says so, not that another program holds it.
+  QTemporaryDir dir;
+  const QString file = dir.filePath("ttyFile");
+  QFile(file).open(QIODevice::WriteOnly);
+  Pick(file.toStdString());
+  ASSERT_EQ(Messages.size(), 3u);
+  EXPECT_EQ(Messages[2],
+            "The selected COM Port is not available!\r\n\r\nThe device does not work as a "
+            "serial port (Inappropriate ioctl for device). Check that it is the adapter's port.");
 }
 
 TEST_F(StartupTest, APortThisUserMayNotOpenSaysSo) {
