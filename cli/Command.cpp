@@ -3,13 +3,49 @@
 #include <QJsonDocument>
 #include <fstream>
 
-int TCommand::OpenAndRead(const TCommonOptions& Options) {
+int TProbeCommand::Run() {
+  const int code = Execute();
+  Release();
+  QJsonObject result{{"command", FName}, {"port", QString::fromStdString(Options.Port)}};
+  if (Session && Session->EverFound()) {
+    const QJsonObject probe = Report();
+    result.insert("probe_id", probe["probe_id"]);
+    result.insert("type_name", probe["type_name"]);
+  }
+  for (auto it = Result.begin(); it != Result.end(); ++it) result.insert(it.key(), it.value());
+  result.insert("outcome", QString::fromStdString(Outcome));
+  result.insert("exit_code", code);
+
+  if (Options.Json) {
+    const QJsonObject& shown = code == exDone && PrintReport ? Result["before"].toObject() : result;
+    *C.Out << QJsonDocument(shown).toJson(QJsonDocument::Indented).toStdString();
+  } else if (code == exDone && PrintReport) {
+    *C.Out << "Port:                 " << Options.Port << "\n" << ProbeText(Session->State());
+  } else if (code == exDone) {
+    *C.Out << Outcome << "\n";
+  }
+  if (code != exDone) *C.Err << "kalmet-cli: " << Outcome << "\n";
+  AppendRecord(result);
+  return code;
+}
+
+void TProbeCommand::Release() {
+  if (!Line) return;
+  if (Session && !Session->Lost() && IsCurrentLoopProbe(Session->State().ProbeType)) {
+    try {
+      Session->Engine().Send(30);
+    } catch (const std::exception&) {
+      // The line went away meanwhile: there is nothing to release.
+    }
+  }
+  Line->Close();
+}
+
+int TProbeCommand::OpenAndRead() {
   std::string reason;
   Line = C.OpenLine(Options.Port, reason);
   if (!Line) {
-    *C.Err << "kalmet-cli: The selected COM Port is not available!";
-    if (!reason.empty()) *C.Err << " " << reason;
-    *C.Err << "\n";
+    Outcome = "The selected COM Port is not available!" + (reason.empty() ? "" : " " + reason);
     return exPortNotAvailable;
   }
   Session = std::make_unique<TProbeSession>(*Line, *C.Timers);
@@ -22,31 +58,37 @@ int TCommand::OpenAndRead(const TCommonOptions& Options) {
   Session->Connect();
   const bool found = C.RunUntil([&] { return s.ProbeFound || Session->Lost() || Interrupted(); },
                                 Options.SearchSeconds * 1000);
-  if (Interrupted()) return exInterrupted;
+  if (Interrupted()) {
+    Outcome = "interrupted while searching";
+    return exInterrupted;
+  }
   if (Session->Lost()) {
-    *C.Err << "kalmet-cli: The adapter was unplugged (the port is gone).\n";
+    Outcome = "The adapter was unplugged (the port is gone).";
     return exStopped;
   }
   if (!found) {
-    *C.Err << "kalmet-cli: No probe answered on " << Options.Port << " within "
-           << Options.SearchSeconds << " s.\n";
+    Outcome = "No probe answered on " + Options.Port + " within " +
+              std::to_string(Options.SearchSeconds) + " s.";
     return exNoProbe;
   }
   // The first read; a probe that goes silent sends the engine back to its
   // search, which is no longer a read.
-  return Converse([&] { return Session->Resting(); }, 60000);
+  const int code = Converse([&] { return Session->Resting(); }, 60000);
+  if (code == exInterrupted) Outcome = "interrupted while reading";
+  return code;
 }
 
-int TCommand::Converse(const std::function<bool()>& Done, int Milliseconds, bool StopAfterReply) {
+int TProbeCommand::Converse(const std::function<bool()>& Done, int Milliseconds,
+                            bool StopAfterReply) {
   const TConnectionState& s = Session->State();
-  const auto stop = [&] {
-    return Interrupted() && (!StopAfterReply || !Session->TimerTimeout().Enabled());
-  };
   const std::size_t messages = Session->Messages.size();
   const auto noAnswer = [&] {
     for (std::size_t i = messages; i < Session->Messages.size(); ++i)
       if (Session->Messages[i].rfind("Error: No answer from probe!", 0) == 0) return true;
     return false;
+  };
+  const auto stop = [&] {
+    return Interrupted() && (!StopAfterReply || !Session->TimerTimeout().Enabled());
   };
   const bool done = C.RunUntil(
       [&] {
@@ -55,33 +97,31 @@ int TCommand::Converse(const std::function<bool()>& Done, int Milliseconds, bool
       },
       Milliseconds);
   if (done && Done()) return exDone;
+  Session->Stop();  // nothing more is sent
   if (stop()) {
-    Session->Stop();  // nothing more is sent
+    Outcome = "interrupted";
     return exInterrupted;
   }
-  Session->Stop();
-  *C.Err << "kalmet-cli: "
-         << (Session->Lost() ? "The adapter was unplugged (the port is gone)."
-                             : "The probe stopped answering.")
-         << "\n";
+  Outcome = Session->Lost() ? "The adapter was unplugged (the port is gone)."
+                            : "The probe stopped answering.";
   return exStopped;
 }
 
-void TCommand::Progress(const std::string& Text) const {
+void TProbeCommand::Progress(const std::string& Text) const {
   if (C.Progress) *C.Err << Text << std::endl;
 }
 
-bool TCommand::AppendRecord(const std::string& File, QJsonObject Record) const {
-  if (File.empty()) return true;
-  Record.insert("time", QString::fromStdString(C.Now()));
-  std::ofstream out(File, std::ios::app);
-  out << QJsonDocument(Record).toJson(QJsonDocument::Compact).toStdString() << "\n";
-  if (!out) *C.Err << "kalmet-cli: cannot write the service record " << File << "\n";
-  return static_cast<bool>(out);
+void TProbeCommand::AppendRecord(const QJsonObject& Record) const {
+  if (Options.RecordFile.empty()) return;
+  QJsonObject record = Record;
+  record.insert("time", QString::fromStdString(C.Now()));
+  std::ofstream out(Options.RecordFile, std::ios::app);
+  out << QJsonDocument(record).toJson(QJsonDocument::Compact).toStdString() << "\n";
+  if (!out) *C.Err << "kalmet-cli: cannot write the service record " << Options.RecordFile << "\n";
 }
 
-QJsonObject TCommand::Report(const std::string& Port) const {
-  QJsonObject report = ProbeJson(Session->State());
-  report.insert("port", QString::fromStdString(Port));
+QJsonObject TProbeCommand::Report() const {
+  QJsonObject report = ProbeJson(Session->State(), Session->Given());
+  report.insert("port", QString::fromStdString(Options.Port));
   return report;
 }

@@ -61,23 +61,7 @@ class TCommand {
   virtual int Run() = 0;
 
  protected:
-  // Opens the port and runs the first read. exDone when the probe has been
-  // read; otherwise the exit code, its reason already written to Err.
-  int OpenAndRead(const TCommonOptions& Options);
-  // Waits until Done, the line is lost, the probe stops answering or Ctrl+C.
-  // exDone when Done() held. Ctrl+C stops at once, or with StopAfterReply
-  // only once no reply is outstanding (never between request and reply).
-  int Converse(const std::function<bool()>& Done, int Milliseconds, bool StopAfterReply = false);
-  void Progress(const std::string& Text) const;
-  bool Interrupted() const { return C.Interrupted && *C.Interrupted; }
-  // The service record: one JSON line appended to File.
-  bool AppendRecord(const std::string& File, QJsonObject Record) const;
-  // The JSON object of what was read, with the port.
-  QJsonObject Report(const std::string& Port) const;
-
   const TCommandContext& C;
-  std::unique_ptr<TProbeLine> Line;
-  std::unique_ptr<TProbeSession> Session;
 };
 
 // kalmet-cli ports
@@ -90,15 +74,54 @@ class TPortsCommand : public TCommand {
   bool FJson;
 };
 
-// kalmet-cli read PORT
-class TReadCommand : public TCommand {
+// A conversation with the probe on one port (read, write). Every run ends in
+// an outcome: printed (as JSON with --json), and appended to the service
+// record with --record, also when it failed.
+class TProbeCommand : public TCommand {
  public:
-  TReadCommand(const TCommandContext& Context, TCommonOptions Options)
-      : TCommand(Context), FOptions(std::move(Options)) {}
-  int Run() override;
+  TProbeCommand(const TCommandContext& Context, TCommonOptions Options, const char* Name)
+      : TCommand(Context), Options(std::move(Options)), FName(Name) {}
+  int Run() final;
+
+ protected:
+  // The command's work: sets Outcome (and Result's details); the exit code.
+  virtual int Execute() = 0;
+  // Opens the port and runs the first read. exDone when the probe has been
+  // read; otherwise the exit code with its Outcome.
+  int OpenAndRead();
+  // Waits until Done, the line is lost, the probe stops answering or Ctrl+C.
+  // exDone when Done() held; otherwise the exit code with its Outcome. Ctrl+C
+  // stops at once, or with StopAfterReply only once no reply is outstanding
+  // (never between request and reply).
+  int Converse(const std::function<bool()>& Done, int Milliseconds, bool StopAfterReply = false);
+  void Progress(const std::string& Text) const;
+  bool Interrupted() const { return C.Interrupted && *C.Interrupted; }
+  // What the probe reported, with the port.
+  QJsonObject Report() const;
+
+  TCommonOptions Options;
+  std::unique_ptr<TProbeLine> Line;
+  std::unique_ptr<TProbeSession> Session;
+  std::string Outcome;
+  QJsonObject Result;        // details of the run (before, sent, after)
+  bool PrintReport = false;  // on success, the report is the result (read)
 
  private:
-  TCommonOptions FOptions;
+  // As the window's close: a current-loop probe is released (request 30).
+  void Release();
+  void AppendRecord(const QJsonObject& Record) const;
+
+  const char* FName;
+};
+
+// kalmet-cli read PORT
+class TReadCommand : public TProbeCommand {
+ public:
+  TReadCommand(const TCommandContext& Context, TCommonOptions Options)
+      : TProbeCommand(Context, std::move(Options), "read") {}
+
+ protected:
+  int Execute() override;
 };
 
 // kalmet-cli write PORT [values]
@@ -118,24 +141,22 @@ struct TWriteValues {
   }
 };
 
-class TWriteCommand : public TCommand {
+class TWriteCommand : public TProbeCommand {
  public:
   TWriteCommand(const TCommandContext& Context, TCommonOptions Options, TWriteValues Values)
-      : TCommand(Context), FOptions(std::move(Options)), FValues(Values) {}
-  int Run() override;
+      : TProbeCommand(Context, std::move(Options), "write"), FValues(Values) {}
+
+ protected:
+  int Execute() override;
 
  private:
   // The value that breaks a rule of the window, with the rule; empty when
   // all are fine. Before the read only what holds for every probe.
   std::string Refusal(bool ProbeKnown) const;
   void Apply();
-  int Interrupt();
-  QJsonObject Sent() const;
-  void Finish(const std::string& Outcome, int Code, const QJsonObject& Before);
+  // The values that went out, with what the probe answered to each.
+  std::string Acknowledged(const std::vector<TWritten>& Values) const;
 
-  TCommonOptions FOptions;
   TWriteValues FValues;
-  std::vector<TWritten> FSent;  // once the write has started
-  bool FReadAgain = false;
-  int FExit = exDone;
+  std::vector<int> FSentCodes;  // the write requests that went out
 };

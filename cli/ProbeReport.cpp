@@ -40,7 +40,7 @@ std::string FamilyName(std::int32_t ProbeType) {
   return "none";
 }
 
-QJsonObject ProbeJson(const TConnectionState& S) {
+QJsonObject ProbeJson(const TConnectionState& S, const std::set<int>& Given) {
   const TProbeData& d = S.ProbeData;
   const bool rs485 = IsRs485ConfigurableProbe(S.ProbeType);
   const bool loop = IsCurrentLoopProbe(S.ProbeType);
@@ -48,6 +48,7 @@ QJsonObject ProbeJson(const TConnectionState& S) {
   const auto when = [](bool Has, const QJsonValue& Value) {
     return Has ? Value : QJsonValue(QJsonValue::Null);
   };
+  const auto given = [&](int Request) { return Given.count(Request) > 0; };
   QJsonObject o;
   o["probe_id"] = QString::fromStdString(IdText(S));
   o["serial_number"] = when(S.SerialNumber != 0, S.SerialNumber);
@@ -60,16 +61,18 @@ QJsonObject ProbeJson(const TConnectionState& S) {
   o["level1_mm"] = Number(d.Level1, length);
   o["level2_mm"] = Number(d.Level2, length);
   o["fine_resolution"] = S.FineResolution;
-  o["address"] = when(rs485, d.Address);
-  o["offset1_mm"] = when(rs485, Number(d.Offset1, 3));
-  o["offset2_mm"] = when(rs485, Number(d.Offset2, 3));
+  o["address"] = when(rs485 && given(12), d.Address);
+  o["offset1_mm"] = when(rs485 && given(13), Number(d.Offset1, 3));
+  o["offset2_mm"] = when(rs485 && given(14), Number(d.Offset2, 3));
   o["level_mm"] = when(loop, Number(d.Level1, length));
-  o["current_ma"] = when(loop, Number(d.Current, 3));
-  o["level_at_4ma_mm"] = when(loop, Number(d.LevelAt4mA, length));
-  o["level_at_20ma_mm"] = when(loop, Number(d.LevelAt20mA, length));
-  o["alarm_current_ma"] = when(loop, AlarmCurrent(d.AlarmCurrentIndex));
-  o["probe_length_mm"] = when(d.LevelLimit != 0, Number(d.ProbeLength, 3));
-  o["level_limit_mm"] = when(d.LevelLimit != 0, static_cast<double>(d.LevelLimit));
+  o["current_ma"] = when(loop && given(16), Number(d.Current, 3));
+  o["level_at_4ma_mm"] = when(loop && given(17), Number(d.LevelAt4mA, length));
+  o["level_at_20ma_mm"] = when(loop && given(18), Number(d.LevelAt20mA, length));
+  o["alarm_current_ma"] = when(loop && given(19), AlarmCurrent(d.AlarmCurrentIndex));
+  // A length that does not convert leaves 0 and the limit of 16000 mm.
+  const bool lengthGiven = given(15) && d.ProbeLength != 0;
+  o["probe_length_mm"] = when(lengthGiven, Number(d.ProbeLength, 3));
+  o["level_limit_mm"] = when(given(15), static_cast<double>(d.LevelLimit));
   return o;
 }
 

@@ -5,6 +5,7 @@
 // for a terminal.
 
 #include <QJsonObject>
+#include <set>
 #include <string>
 
 #include "probe/ConnectionState.h"
@@ -12,9 +13,10 @@
 // "rs485", "current-loop", "rs485-measurement", "unsupported" or "none".
 std::string FamilyName(std::int32_t ProbeType);
 
-// Every value the window would show; null where the probe gave none or its
-// family has none.
-QJsonObject ProbeJson(const TConnectionState& S);
+// Every value the window would show; null where its family has none, or
+// where the probe gave none: Given holds the read requests (11 to 19) whose
+// replies gave a value.
+QJsonObject ProbeJson(const TConnectionState& S, const std::set<int>& Given);
 
 // The same as lines of text with units.
 std::string ProbeText(const TConnectionState& S);

@@ -1,5 +1,9 @@
 #include "cli/ProbeSession.h"
 
+#include <algorithm>
+
+#include "toolkit/Numbers.h"
+
 TProbeSession::TProbeSession(TProbeLine& Line, TTimerFactory& Timers)
     : TComponent(nullptr),
       FLine(Line),
@@ -21,10 +25,16 @@ TProbeSession::TProbeSession(TProbeLine& Line, TTimerFactory& Timers)
 }
 
 void TProbeSession::Connect() {
+  FGiven.clear();
   FEngine.BeginConnection();
   FEngine.ResetProbeData();
   FEverFound = false;
   FTimerRequestNext->SetEnabled(true);
+}
+
+void TProbeSession::ReadAgain() {
+  FGiven.clear();
+  FEngine.RequestRead();
 }
 
 void TProbeSession::Stop() {
@@ -53,7 +63,36 @@ void TProbeSession::SetStatusText(const std::string& Text) {
   if (OnStatus) OnStatus(Text);
 }
 
-void TProbeSession::RefreshDisplay() {}
+void TProbeSession::SetControlHint(TProbeControl, const std::string&) {
+  // The probe length reply rewrites the level hints.
+  if (S.RequestCode == 15) FGiven.insert(15);
+}
+
+void TProbeSession::RefreshDisplay() {
+  if (S.RequestCode >= 11 && S.RequestCode <= 19) FGiven.insert(S.RequestCode);
+  const auto shown = [](long double Value, const char* Format) {
+    long double value = Value;
+    TryTextToFloat(FormatFloat(Format, Value, '.'), value, '.');
+    return value;
+  };
+  TProbeData& d = S.ProbeData;
+  if (IsRs485ConfigurableProbe(S.ProbeType)) {
+    const int low = S.ProbeType == 6 ? 192 : 1, high = S.ProbeType == 6 ? 253 : 247;
+    // A re-read shows the cleared address 0 until the probe's reply.
+    if (d.Address < low && !(d.Address == 0 && S.SequenceState == ssReadRequested))
+      d.Address = low;
+    else if (d.Address > high)
+      d.Address = high;
+    for (long double* offset : {&d.Offset1, &d.Offset2})
+      *offset = std::min<long double>(shown(*offset, "0.000"), 10000);
+  } else if (IsCurrentLoopProbe(S.ProbeType)) {
+    const char* length = S.FineResolution ? "0.000" : "0.00";
+    for (long double* level : {&d.LevelAt4mA, &d.LevelAt20mA}) {
+      *level = shown(*level, length);
+      if (*level > d.LevelLimit) *level = shown(d.LevelLimit, length);
+    }
+  }
+}
 
 void TProbeSession::Acknowledged(int RequestCode, TAcknowledge Outcome) {
   Acknowledgements[RequestCode] = Outcome;

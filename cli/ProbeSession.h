@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,8 @@ class TProbeSession : public TComponent, private IProbeView {
   // A fresh connection on the open line, as the window's port selection
   // starts it: the sequencer searches, then reads.
   void Connect();
+  // The Read command: everything read again.
+  void ReadAgain();
   // Nothing more is sent: both timers stop.
   void Stop();
 
@@ -36,6 +39,8 @@ class TProbeSession : public TComponent, private IProbeView {
   bool EverFound() const { return FEverFound; }
   bool Lost() const { return FLost; }
   const std::string& Status() const { return FStatus; }
+  // The read requests whose replies gave a value since Connect or ReadAgain.
+  const std::set<int>& Given() const { return FGiven; }
   // The texts of the message boxes the window would have shown.
   std::vector<std::string> Messages;
   // The acknowledgements of the last write, by request code.
@@ -48,13 +53,15 @@ class TProbeSession : public TComponent, private IProbeView {
   void SetStatusText(const std::string& Text) override;
   void SetControlEnabled(TProbeControl, bool) override {}
   void RestoreControlColour(TProbeControl) override {}
-  void SetControlHint(TProbeControl, const std::string&) override {}
+  void SetControlHint(TProbeControl, const std::string&) override;
   void ShowGroup(TProbeGroup, int, int) override {}
   void HideGroup(TProbeGroup) override {}
   void SetGroupCaption(TProbeGroup, const std::string&) override {}
   void SetLabelCaption(TProbeLabel, const std::string&) override {}
   void ShowMessage(const std::string& Text) override { Messages.push_back(Text); }
-  void RefreshDisplay() override;  // the values stay in the state
+  // The values as the window holds them once it has shown them: its fields
+  // keep them within their limits, with the decimals they show.
+  void RefreshDisplay() override;
   void Acknowledged(int RequestCode, TAcknowledge Outcome) override;
 
   TProbeLine& FLine;
@@ -63,6 +70,7 @@ class TProbeSession : public TComponent, private IProbeView {
   TCustomTimer* FTimerTimeout;
   TProbeEngine FEngine;
   std::string FStatus;
+  std::set<int> FGiven;
   bool FEverFound = false;
   bool FLost = false;
 };

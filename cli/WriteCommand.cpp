@@ -4,6 +4,7 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <algorithm>
 #include <cmath>
 #include <sstream>
 
@@ -18,6 +19,11 @@ constexpr long double kMinimumLevelDistance = 5;
 
 std::string Text(long double Value) {
   return WireDecimal(Value);
+}
+
+// A value as the operator gave it (not rounded to the wire's decimals).
+std::string Given(long double Value) {
+  return QString::number(static_cast<double>(Value), 'g', 15).toStdString();
 }
 
 // Sent: the values as the write frames carry them; else as the probe reports them.
@@ -45,16 +51,16 @@ std::string TWriteCommand::Refusal(bool ProbeKnown) const {
     why << "address " << *v.Address << " is outside 1 to 253";
   for (auto [name, value] : {std::pair{"offset1", v.Offset1}, {"offset2", v.Offset2}})
     if (value && (*value < 0 || *value > kOffsetLimit))
-      return std::string(name) + " " + Text(*value) + " mm is outside 0 to 10000 mm";
+      return std::string(name) + " " + Given(*value) + " mm is outside 0 to 10000 mm";
   for (auto [name, value] : {std::pair{"level4", v.LevelAt4mA}, {"level20", v.LevelAt20mA}})
-    if (value && *value < 0) return std::string(name) + " " + Text(*value) + " mm is below 0 mm";
+    if (value && *value < 0) return std::string(name) + " " + Given(*value) + " mm is below 0 mm";
   if (!why.str().empty()) return why.str();
   const auto tooClose = [](long double At4, long double At20) {
     return std::fabs(At20 - At4) < kMinimumLevelDistance;
   };
   if (!ProbeKnown) {
     if (v.LevelAt4mA && v.LevelAt20mA && tooClose(*v.LevelAt4mA, *v.LevelAt20mA))
-      return "level4 " + Text(*v.LevelAt4mA) + " mm and level20 " + Text(*v.LevelAt20mA) +
+      return "level4 " + Given(*v.LevelAt4mA) + " mm and level20 " + Given(*v.LevelAt20mA) +
              " mm are less than 5 mm apart";
     return "";
   }
@@ -76,13 +82,13 @@ std::string TWriteCommand::Refusal(bool ProbeKnown) const {
   const TProbeData& d = s.ProbeData;
   for (auto [name, value] : {std::pair{"level4", v.LevelAt4mA}, {"level20", v.LevelAt20mA}})
     if (value && *value > d.LevelLimit)
-      return std::string(name) + " " + Text(*value) + " mm is above the level limit of " +
+      return std::string(name) + " " + Given(*value) + " mm is above the level limit of " +
              FormatFloat("0", d.LevelLimit, '.') + " mm of this probe";
   if (loop) {
     const long double at4 = v.LevelAt4mA.value_or(d.LevelAt4mA);
     const long double at20 = v.LevelAt20mA.value_or(d.LevelAt20mA);
     if (tooClose(at4, at20))
-      return "level4 " + Text(at4) + " mm and level20 " + Text(at20) +
+      return "level4 " + Given(at4) + " mm and level20 " + Given(at20) +
              " mm are less than 5 mm apart";
   }
   return "";
@@ -98,98 +104,92 @@ void TWriteCommand::Apply() {
   if (FValues.AlarmCurrentIndex) d.AlarmCurrentIndex = *FValues.AlarmCurrentIndex;
 }
 
-QJsonObject TWriteCommand::Sent() const {
-  QJsonObject sent;
-  for (const TWritten& w : FSent) sent.insert(w.Name, QString::fromStdString(w.Wire));
-  return sent;
+std::string TWriteCommand::Acknowledged(const std::vector<TWritten>& Values) const {
+  std::string taken, missed;
+  const auto add = [](std::string& List, const std::string& Item) {
+    List += (List.empty() ? "" : ", ") + Item;
+  };
+  const auto sent = [&](int Code) {
+    return std::find(FSentCodes.begin(), FSentCodes.end(), Code) != FSentCodes.end();
+  };
+  std::vector<std::pair<std::string, int>> requests;
+  for (const TWritten& w : Values) requests.emplace_back(w.Name, w.Code);
+  requests.emplace_back("closing command", 50);
+  for (const auto& [name, code] : requests) {
+    const auto it = Session->Acknowledgements.find(code);
+    if (it != Session->Acknowledgements.end() && it->second == TAcknowledge::Positive)
+      add(taken, name);
+    else
+      add(missed, name + (!sent(code)                             ? " (not sent)"
+                          : it == Session->Acknowledgements.end() ? " (no answer)"
+                                                                  : " (refused)"));
+  }
+  return "acknowledged: " + (taken.empty() ? std::string("none") : taken) +
+         "; not acknowledged: " + (missed.empty() ? std::string("none") : missed);
 }
 
-int TWriteCommand::Run() {
+int TWriteCommand::Execute() {
   // What no probe accepts is refused before anything is sent.
   if (const std::string why = Refusal(false); !why.empty()) {
-    *C.Err << "kalmet-cli: refused: " << why << ".\n";
+    Outcome = "refused: " + why + ".";
     return exRefused;
   }
-  int code = OpenAndRead(FOptions);
-  if (code != exDone) {
-    if (Line) Line->Close();
-    return code;
-  }
-  const QJsonObject before = Report(FOptions.Port);
+  int code = OpenAndRead();
+  if (code != exDone) return code;
+  Result.insert("before", Report());
   // What this probe does not accept is refused before any write request.
   if (const std::string why = Refusal(true); !why.empty()) {
-    Finish("refused: " + why + ".", exRefused, before);
-    return FExit;
+    Outcome = "refused: " + why + ".";
+    return exRefused;
   }
 
   Apply();
-  FSent = WrittenValues(Session->State(), true);
-  const std::vector<TWritten>& sent = FSent;
+  const std::vector<TWritten> sent = WrittenValues(Session->State(), true);
   Session->Acknowledgements.clear();
+  const auto progress = Line->OnSent;
+  Line->OnSent = [this, progress](const std::string& Frame) {
+    FSentCodes.push_back(Session->State().RequestCode);
+    if (progress) progress(Frame);
+  };
   Progress("Writing …");
   Session->Engine().RequestWrite();
   code = Converse([&] { return Session->Resting(); }, 30000, true);
+  Line->OnSent = progress;
+  QJsonObject sentJson;
+  for (const TWritten& w : sent)
+    if (std::find(FSentCodes.begin(), FSentCodes.end(), w.Code) != FSentCodes.end())
+      sentJson.insert(w.Name, QString::fromStdString(w.Wire));
+  Result.insert("sent", sentJson);
   if (code == exInterrupted) {
-    // Which values reached the probe: the acknowledgements so far.
-    std::string taken, missed;
-    const auto add = [](std::string& List, const std::string& Item) {
-      List += (List.empty() ? "" : ", ") + Item;
-    };
-    for (const TWritten& w : sent) {
-      const auto it = Session->Acknowledgements.find(w.Code);
-      if (it != Session->Acknowledgements.end() && it->second == TAcknowledge::Positive)
-        add(taken, w.Name);
-      else
-        add(missed, std::string(w.Name) +
-                        (it == Session->Acknowledgements.end() ? " (not sent)" : " (refused)"));
-    }
-    Finish("interrupted: acknowledged: " + (taken.empty() ? "none" : taken) +
-               "; not acknowledged: " + (missed.empty() ? "none" : missed),
-           exInterrupted, before);
-    return FExit;
+    Outcome = "interrupted during the write: " + Acknowledged(sent) + ".";
+    return code;
   }
   if (code != exDone) {
-    Finish("the probe stopped answering during the write", code, before);
-    return FExit;
+    Outcome += " During the write: " + Acknowledged(sent) + ".";
+    return code;
   }
 
   // Read again: what does the probe report now?
   Progress("Reading again …");
-  Session->Engine().RequestRead();
+  Session->ReadAgain();
   code = Converse([&] { return Session->Resting(); }, 30000);
   if (code != exDone) {
-    Finish("written, but the probe could not be read again", code, before);
-    return FExit;
+    Outcome = (code == exInterrupted ? std::string("interrupted while reading again")
+                                     : Outcome + " It was not read again") +
+              " after the write (" + Acknowledged(sent) + ").";
+    return code;
   }
-  FReadAgain = true;
+  Result.insert("after", Report());
   std::string notTaken;
   const std::vector<TWritten> now = WrittenValues(Session->State(), false);
   for (std::size_t i = 0; i < sent.size(); ++i)
     if (sent[i].Wire != now[i].Wire)
       notTaken += std::string(notTaken.empty() ? "" : ", ") + sent[i].Name + " (sent " +
                   sent[i].Wire + ", the probe reports " + now[i].Wire + ")";
-  if (notTaken.empty())
-    Finish("Written and verified.", exDone, before);
-  else
-    Finish("Not verified: the probe did not take " + notTaken + ".", exRefused, before);
-  return FExit;
-}
-
-void TWriteCommand::Finish(const std::string& Outcome, int Code, const QJsonObject& Before) {
-  FExit = Code;
-  QJsonObject result{{"command", "write"},
-                     {"port", Before["port"]},
-                     {"probe_id", Before["probe_id"]},
-                     {"type_name", Before["type_name"]},
-                     {"before", Before},
-                     {"outcome", QString::fromStdString(Outcome)}};
-  if (!FSent.empty()) result.insert("sent", Sent());
-  if (FReadAgain) result.insert("after", Report(FOptions.Port));
-  if (FOptions.Json)
-    *C.Out << QJsonDocument(result).toJson(QJsonDocument::Indented).toStdString();
-  else if (Code == exDone)
-    *C.Out << Outcome << "\n";
-  if (Code != exDone) *C.Err << "kalmet-cli: " << Outcome << "\n";
-  AppendRecord(FOptions.RecordFile, result);
-  Line->Close();
+  if (!notTaken.empty()) {
+    Outcome = "Not verified: the probe did not take " + notTaken + ".";
+    return exRefused;
+  }
+  Outcome = "Written and verified.";
+  return exDone;
 }

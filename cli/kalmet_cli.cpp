@@ -11,6 +11,7 @@
 #include <QEventLoop>
 #include <QSocketNotifier>
 #include <QTimer>
+#include <cmath>
 #include <csignal>
 #include <fstream>
 #include <iostream>
@@ -68,7 +69,7 @@ std::optional<long double> Millimetres(const QCommandLineParser& Parser, const Q
   if (!Parser.isSet(Name)) return std::nullopt;
   bool ok = false;
   const double value = Parser.value(Name).toDouble(&ok);  // "." whatever the locale
-  if (!ok) Ok = false;
+  if (!ok || !std::isfinite(value)) Ok = false;
   return value;
 }
 
@@ -167,7 +168,8 @@ int main(int argc, char* argv[]) {
   options.Json = parser.isSet(json);
   bool ok = false;
   options.SearchSeconds = parser.value(timeout).toInt(&ok);
-  if (!ok || options.SearchSeconds <= 0) return Usage("--timeout needs a whole number of seconds");
+  if (!ok || options.SearchSeconds <= 0 || options.SearchSeconds > 86400)
+    return Usage("--timeout needs a whole number of seconds, at most 86400");
   options.RecordFile = parser.value(record).toStdString();
   if (!options.RecordFile.empty() && !std::ofstream(options.RecordFile, std::ios::app))
     return Usage("cannot write the service record " + parser.value(record));

@@ -99,8 +99,9 @@ class CliTest : public ::testing::Test {
   }
   std::vector<std::string> WriteFrames() const {
     std::vector<std::string> writes;
-    for (const auto& f : Frames)
-      if (f.rfind("RXP", 0) == 0 || f.rfind("STP", 0) == 0) writes.push_back(f);
+    for (const auto& f : Frames)  // the release at the end is no write of a value
+      if ((f.rfind("RXP", 0) == 0 && !f.ends_with("IS")) || f.rfind("STP", 0) == 0)
+        writes.push_back(f);
     return writes;
   }
 
@@ -149,11 +150,14 @@ TEST_F(CliTest, ReadGivesEveryValueOfTheFamilyAndNullForTheRest) {
   for (const auto& row : rows) {
     Model = *sim::Preset(row.Preset);
     Out.str("");
+    Frames.clear();
     ASSERT_EQ(Read(), exDone) << Err.str();
     const QJsonObject o = Json();
     EXPECT_EQ(o.size(), 22) << row.Preset;
     for (const auto& [key, value] : row.Expected)
       EXPECT_EQ(o.value(key), value) << row.Preset << " " << key.toStdString();
+    // As the window's close, the end releases a current-loop probe.
+    EXPECT_EQ(Frames.back() == "RXP" + Model.Id + "IS", Model.Family == sim::TFamily::CurrentLoop);
   }
 }
 
@@ -176,6 +180,14 @@ TEST_F(CliTest, WriteIsVerifiedByReadingAgainAndRecorded) {
   EXPECT_EQ(r["before"].toObject()["address"], 192);
   EXPECT_EQ(r["after"].toObject()["address"], 200);
   EXPECT_EQ(r["sent"].toObject()["offset1"], "7.500");
+  // What the probe reports beyond the window's limits is written as the
+  // window would show it: the address within its type's range.
+  Model.Address = 300;
+  Frames.clear();
+  TWriteValues offset;
+  offset.Offset2 = 1;
+  EXPECT_EQ(Write(offset), exDone);
+  EXPECT_EQ(WriteFrames().front(), "RXP40217AD253");
 }
 
 TEST_F(CliTest, ValuesAgainstTheWindowsRulesAreRefusedBeforeAnyWrite) {
@@ -203,9 +215,9 @@ TEST_F(CliTest, ValuesAgainstTheWindowsRulesAreRefusedBeforeAnyWrite) {
       {"current-loop", values([](TWriteValues& v) { v.Offset1 = 5; }), true,
        "has no address and no float offsets"},
       {"current-loop", values([](TWriteValues& v) { v.LevelAt20mA = 2600; }), true,
-       "level20 2600.000 mm is above the level limit of 2500 mm"},
+       "level20 2600 mm is above the level limit of 2500 mm"},
       {"current-loop", values([](TWriteValues& v) { v.LevelAt20mA = 103; }), true,
-       "level4 100.000 mm and level20 103.000 mm are less than 5 mm apart"},
+       "level4 100 mm and level20 103 mm are less than 5 mm apart"},
   };
   for (const auto& row : rows) {
     Model = *sim::Preset(row.Preset);
@@ -260,7 +272,8 @@ TEST_F(CliTest, CtrlCDuringAWriteStopsAfterTheReplyInFlight) {
   };
   EXPECT_EQ(Write(v), exInterrupted);
   EXPECT_EQ(WriteFrames(), (std::vector<std::string>{"RXP40217AD201", "RXP40217OP0.000"}));
-  EXPECT_NE(Err.str().find("acknowledged: address, offset1; not acknowledged: offset2 (not sent)"),
+  EXPECT_NE(Err.str().find("acknowledged: address, offset1; not acknowledged: offset2 (not sent), "
+                           "closing command (not sent)"),
             std::string::npos)
       << Err.str();
   EXPECT_EQ(Model.Address, 201);
@@ -282,10 +295,13 @@ TEST(CliProgram, ReadsASimulatedProbeOverAPseudoTerminal) {
   EXPECT_EQ(o["probe_id"], "51234");
   EXPECT_EQ(o["type_name"], "KALMET-C");
   EXPECT_EQ(o["port"], link);
-  QProcess usage;
-  usage.start(KALMET_CLI, {"write", link});
-  ASSERT_TRUE(usage.waitForFinished(5000));
-  EXPECT_EQ(usage.exitCode(), exUsage);
+  for (const QStringList& wrong :
+       {QStringList{"write", link}, {"write", link, "--offset1", "nan"}}) {
+    QProcess usage;
+    usage.start(KALMET_CLI, wrong);
+    ASSERT_TRUE(usage.waitForFinished(5000));
+    EXPECT_EQ(usage.exitCode(), exUsage) << wrong.join(' ').toStdString();
+  }
   simulator.terminate();
   simulator.waitForFinished(5000);
 }
