@@ -1,12 +1,21 @@
 // Program entry of the KALMET Configuration Tool. No command-line options.
 
 #include <QApplication>
+#include <cstdio>
 
 #include "toolkit/Application.h"
 #include "toolkit/MessageDialog.h"
 #include "ui/Unit_KALMET_Configuration_Tool.h"
 
 int main(int argc, char* argv[]) {
+  if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+      qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+    std::fputs(
+        "kalmet-configuration-tool needs a desktop session: no display was found (DISPLAY and "
+        "WAYLAND_DISPLAY are not set). kalmet-cli works without one.\n",
+        stderr);
+    return 1;
+  }
   // A fixed 96 pixels per inch: the window is laid out in pixels.
   qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
   QApplication app(argc, argv);

@@ -6,10 +6,12 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 runs="${1:-5}"
 scripts/setup-debian.sh --tests
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build --target kalmet-bench
+source scripts/build-dir.sh
+build=$(build_dir build)
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$build" --target kalmet-bench
 
-table=$(QT_QPA_PLATFORM=offscreen build/bench/kalmet-bench "$runs")
+table=$(QT_QPA_PLATFORM=offscreen "$build"/bench/kalmet-bench "$runs")
 cpu=$(lscpu 2>/dev/null | sed -n 's/^Model name: *//p' | head -1)
 {
   echo "# Performance"

@@ -1,10 +1,14 @@
 # Sourced by the scripts: build_dir NAME prints the build folder to use for
-# NAME (build, build-thread, ...). That is NAME itself, unless another user
-# built there (root, say): then NAME-USER, so that builds of root and of a
+# NAME (build, build-thread, ...). That is NAME itself, unless it belongs to
+# another user (root, say): then NAME-USER, so that builds of root and of a
 # normal user do not trip over each other.
 build_dir() {
   local name=$1
-  if [[ -e "$name" && ! -w "$name" ]] || [[ -e "$name/CMakeCache.txt" && ! -w "$name/CMakeCache.txt" ]]; then
+  if [[ ! -w . ]]; then
+    echo "$(id -un) may not write in this checkout ($PWD): build in a clone of your own." >&2
+    return 1
+  fi
+  if [[ -e "$name" && ! -O "$name" ]]; then
     echo "$name-$(id -un)"
   else
     echo "$name"

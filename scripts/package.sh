@@ -16,19 +16,27 @@ scripts/setup-debian.sh --package
 version=$(sed -n 's/^project(KALMET_Configuration_Tool VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 [[ "$(dpkg-parsechangelog -S Version)" == "$version" ]] ||
   fail "debian/changelog does not start with version $version (the one in CMakeLists.txt)"
+# The AppStream release notes are the release's: dated as the changelog.
+released=$(date -u -d "$(dpkg-parsechangelog -S Date)" +%F)
+grep -q "<release version=\"@PROJECT_VERSION@\" date=\"$released\">" \
+  packaging/org.kalmet.configurationtool.metainfo.xml.in ||
+  fail "the AppStream release notes are not dated $released, as the changelog"
 
 # dpkg-buildpackage writes the packages beside the source tree: build a copy.
-rm -rf build-package
-mkdir -p build-package/src
+source scripts/build-dir.sh
+out=$(build_dir build-package)
+rm -rf "$out"
+mkdir -p "$out"/src
 if git rev-parse --git-dir >/dev/null 2>&1; then
-  git ls-files -z | xargs -0 cp --parents -t build-package/src
+  git ls-files -z --cached --others --exclude-standard | xargs -0 cp --parents -t "$out"/src 2>/dev/null ||
+    fail "cannot copy the checkout (a tracked file is missing?)"
 else
-  tar --exclude='./build*' --exclude=./.git -cf - . | tar -xf - -C build-package/src
+  tar --exclude='./build*' --exclude=./.git -cf - . | tar -xf - -C "$out"/src
 fi
-(cd build-package/src && dpkg-buildpackage -b -us -uc >../build.log 2>&1) ||
-  { tail -40 build-package/build.log; fail "dpkg-buildpackage failed (build-package/build.log)"; }
-deb=$(ls build-package/kalmet-configuration-tool_"$version"_*.deb)
-changes=$(ls build-package/kalmet-configuration-tool_"$version"_*.changes)
+(cd "$out"/src && dpkg-buildpackage -b -us -uc >../build.log 2>&1) ||
+  { tail -40 "$out"/build.log; fail "dpkg-buildpackage failed ($out/build.log)"; }
+deb=$(ls "$out"/kalmet-configuration-tool_"$version"_*.deb)
+changes=$(ls "$out"/kalmet-configuration-tool_"$version"_*.changes)
 echo "Package: $deb"
 [[ "${1:-}" == "--check" ]] || exit 0
 
@@ -50,7 +58,7 @@ for f in ./usr/bin/kalmet-configuration-tool ./usr/bin/kalmet-probe-sim ./usr/bi
          ./usr/share/doc/kalmet-configuration-tool/copyright; do
   grep -q " $f\$" <<<"$contents" || fail "$f is not in the package"
 done
-ls build-package/kalmet-configuration-tool-dbgsym_"$version"_*.deb >/dev/null ||
+ls "$out"/kalmet-configuration-tool-dbgsym_"$version"_*.deb >/dev/null ||
   fail "no package with the debug symbols"
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"

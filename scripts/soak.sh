@@ -7,6 +7,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 cycles="${1:-60}"
 scripts/setup-debian.sh --tests
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKALMET_BUILD_TESTS=ON >/dev/null
-cmake --build build --target soak_tests
-KALMET_SOAK_CYCLES="$cycles" QT_QPA_PLATFORM=offscreen build/tests/soak/soak_tests
+source scripts/build-dir.sh
+build=$(build_dir build)
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKALMET_BUILD_TESTS=ON >/dev/null
+cmake --build "$build" --target soak_tests
+KALMET_SOAK_CYCLES="$cycles" QT_QPA_PLATFORM=offscreen "$build"/tests/soak/soak_tests

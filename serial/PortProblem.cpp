@@ -12,8 +12,8 @@ constexpr const char* kMissing =
     "The port is not there: its adapter is unplugged, or the name is wrong. Plug the adapter in "
     "and pick the port again.";
 constexpr const char* kNoPermission =
-    "You may not use this port. Add yourself to the group \"dialout\" (sudo usermod -aG "
-    "dialout $USER), then log out and in again.";
+    "You may not use this port. Add yourself to the group \"dialout\" (as root: usermod -aG "
+    "dialout USERNAME), then log out and in again.";
 
 std::string Busy(const std::string& DeviceName) {
   return "Another program is using this port. Close that program and pick the port again; "

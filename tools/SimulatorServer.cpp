@@ -5,6 +5,7 @@
 #include <pthread.h>
 #include <sched.h>
 #include <sys/eventfd.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -106,7 +107,22 @@ bool TSimulatorServer::OpenLine(std::string& Error) {
     if (FHeldSlave >= 0) MakeRaw(FHeldSlave, false);
     MakeRaw(FMaster, false);
     if (!FOptions.Link.empty()) {
-      ::unlink(FOptions.Link.c_str());
+      // Only a link that leads nowhere any more (ours from before the line
+      // went away, or a stopped simulator's) is replaced; never a file, a
+      // device or another simulator's live link.
+      struct stat target {};
+      struct stat link {};
+      char pointsTo[4096] = {};
+      if (::lstat(FOptions.Link.c_str(), &link) == 0) {
+        const bool ours =  // our new line may have the number of our old one
+            ::readlink(FOptions.Link.c_str(), pointsTo, sizeof pointsTo - 1) > 0 &&
+            FSlavePath == pointsTo;
+        if (!S_ISLNK(link.st_mode) || (!ours && ::stat(FOptions.Link.c_str(), &target) == 0)) {
+          Error = FOptions.Link + ": is there already (not replaced)";
+          return false;
+        }
+        ::unlink(FOptions.Link.c_str());
+      }
       if (::symlink(FSlavePath.c_str(), FOptions.Link.c_str()) != 0) {
         Error = FOptions.Link + ": " + std::strerror(errno);
         return false;

@@ -104,6 +104,8 @@ double Number(const std::string& Option, const char* Text) {
 // may write there, else the user's own folder of them (the tool's rule:
 // serial/platform/PortEnumeration.h).
 std::string LinkPath(const std::string& Link) {
+  if (Link.rfind("tty", 0) != 0 && Link.find('/') == std::string::npos)
+    std::fprintf(stderr, "kalmet-probe-sim: the tool lists only links named tty...\n");
   if (Link.find('/') != std::string::npos) return Link;
   if (::access("/dev", W_OK) == 0) return "/dev/" + Link;
   const char* runtime = std::getenv("XDG_RUNTIME_DIR");
@@ -111,6 +113,10 @@ std::string LinkPath(const std::string& Link) {
                                  ? std::string(runtime) + "/kalmet-ports"
                                  : "/tmp/kalmet-ports-" + std::to_string(::getuid());
   ::mkdir(folder.c_str(), 0700);
+  struct stat st {};
+  if (::lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid() ||
+      (st.st_mode & (S_IWGRP | S_IWOTH)) != 0)
+    Usage(folder + " is not your own folder: give --link a path");
   return folder + "/" + Link;
 }
 

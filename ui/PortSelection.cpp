@@ -3,7 +3,8 @@
 // tool (an unplugged adapter) and its reconnection when it comes back, and
 // the port list, which follows the ports of the machine.
 
-#include <QDir>
+#include <sys/stat.h>
+
 #include <QFileSystemWatcher>
 #include <QTimer>
 #include <algorithm>
@@ -12,6 +13,7 @@
 #include "serial/PortProblem.h"
 #include "serial/platform/CommServices.h"
 #include "serial/platform/Errors.h"
+#include "serial/platform/PortEnumeration.h"
 #include "ui/Unit_KALMET_Configuration_Tool.h"
 
 namespace {
@@ -168,9 +170,10 @@ void TForm1::WatchForLostPort() {
 void TForm1::FollowPorts() {
   FPortWatcher = std::make_unique<QFileSystemWatcher>();
   FPortWatcher->addPath(Q(FDevices.Dev));
-  // The user's own folder of virtual ports, made so that it can be watched.
-  QDir().mkpath(Q(FDevices.User));
-  FPortWatcher->addPath(Q(FDevices.User));
+  // The user's own folder of virtual ports, made (for this user alone) so
+  // that it can be watched.
+  ::mkdir(FDevices.User.c_str(), 0700);
+  if (platform::IsOwnFolder(FDevices.User)) FPortWatcher->addPath(Q(FDevices.User));
   QObject::connect(FPortWatcher.get(), &QFileSystemWatcher::directoryChanged, this,
                    [this] { Guarded([this] { PortsChanged(); }); });
 }

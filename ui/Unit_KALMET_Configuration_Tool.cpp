@@ -49,6 +49,12 @@ std::string TextOf(const QLineEdit* Edit) {
 
 void FitCaption(QLabel* Label) {
   const QSize design = Label->property("designSize").toSize();
+  if (Label->wordWrap()) {
+    // As wide as its group lets it be, as high as its lines need.
+    const int width = Label->parentWidget()->width() - 8 - Label->x();
+    Label->resize(width, std::max(design.height(), Label->heightForWidth(width)));
+    return;
+  }
   Label->resize(Label->sizeHint().expandedTo(design));
 }
 
@@ -115,6 +121,12 @@ void TForm1::ApplyLookAndFeel() {
     label->setProperty("designSize", label->size());
     FitCaption(label);
   }
+  // A long type name after "Probe type: " goes on to a second line.
+  LabelUnsupportedOrUnknownType->setWordWrap(true);
+  // The firmware text takes the room its group has.
+  Edit_VersionNumber->resize(
+      Edit_VersionNumber->parentWidget()->width() - 6 - Edit_VersionNumber->x(),
+      Edit_VersionNumber->height());
   // The alarm-current items need more than the designed width in this font:
   // the box grows to the right, within its group.
   const int room = ComboBox_AlarmCurrent->parentWidget()->width() - 6 - ComboBox_AlarmCurrent->x();

@@ -45,16 +45,21 @@ void PaintGroup(QGroupBox& Group, bool Bevelled) {
     edges(frame.adjusted(1, 1, 0, 0), light, light);
     edges(frame.adjusted(0, 0, -1, -1), dark, dark);
   }
-  if (!Group.title().isEmpty()) {
-    const QRect caption(8, 0, metrics.horizontalAdvance(Group.title()), captionHeight);
+  const QString title = ShownCaption(Group);
+  if (!title.isEmpty()) {
+    const QRect caption(8, 0, metrics.horizontalAdvance(title), captionHeight);
     painter.fillRect(caption, palette.color(QPalette::Window));
     painter.setPen(palette.color(Group.isEnabled() ? QPalette::Active : QPalette::Disabled,
                                  QPalette::WindowText));
-    painter.drawText(caption, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextDontClip, Group.title());
+    painter.drawText(caption, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextDontClip, title);
   }
 }
 
 }  // namespace
+
+QString ShownCaption(const QGroupBox& Group) {
+  return QFontMetrics(Group.font()).elidedText(Group.title(), Qt::ElideRight, Group.width() - 16);
+}
 
 void TBevelGroupBox::paintEvent(QPaintEvent*) {
   PaintGroup(*this, true);

@@ -14,6 +14,10 @@
 // colour of an inactive title bar.
 inline const QColor kInactiveCaptionColour(191, 205, 219);
 
+// The caption a group draws: its title, cut short with "…" where it is
+// longer than the group is wide (a probe's type name can be).
+QString ShownCaption(const QGroupBox& Group);
+
 class TBevelGroupBox : public QGroupBox {
  public:
   explicit TBevelGroupBox(QWidget* Parent = nullptr);

@@ -45,8 +45,10 @@ std::string DevicePathOf(const std::string& DeviceName) {
   if (IsComNumber(name, number)) return "/dev/ttyS" + std::to_string(number - 1);
   // A virtual port of the user's own goes by its name as one in /dev does.
   const std::string dev = "/dev/" + name;
-  const std::string user = UserPortFolder() + "/" + name;
-  if (::access(dev.c_str(), F_OK) != 0 && ::access(user.c_str(), F_OK) == 0) return user;
+  const std::string folder = UserPortFolder();
+  const std::string user = folder + "/" + name;
+  if (::access(dev.c_str(), F_OK) != 0 && IsOwnFolder(folder) && ::access(user.c_str(), F_OK) == 0)
+    return user;
   return dev;
 }
 

@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <linux/serial.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -127,6 +128,12 @@ std::vector<TPortDetails> SerialPortDetails(const TDeviceRoots& Roots) {
   return ports;
 }
 
+bool IsOwnFolder(const std::string& Path) {
+  struct stat st {};
+  return ::lstat(Path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::getuid() &&
+         (st.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+}
+
 std::string UserPortFolder() {
   const char* runtime = std::getenv("XDG_RUNTIME_DIR");
   if (runtime && *runtime) return std::string(runtime) + "/kalmet-ports";
@@ -147,6 +154,7 @@ std::vector<std::string> SerialPortNames(const TDeviceRoots& Roots) {
   for (const auto& name : SortedEntries(Roots.Dev))
     if (IsPseudoTerminalLink(Roots.Dev, name, Roots)) names.push_back(name);
   // The user's own virtual ports, by name like those in /dev (which win).
+  if (!IsOwnFolder(Roots.User)) return names;
   for (const auto& name : SortedEntries(Roots.User))
     if (IsPseudoTerminalLink(Roots.User, name, Roots) &&
         std::find(names.begin(), names.end(), name) == names.end())

@@ -16,8 +16,11 @@
 namespace platform {
 
 // The folder where a user without root makes virtual ports:
-// $XDG_RUNTIME_DIR/kalmet-ports, or /tmp/kalmet-ports-UID without it.
+// $XDG_RUNTIME_DIR/kalmet-ports, or /tmp/kalmet-ports-UID without it. It
+// counts only while it is this user's own (a folder that nobody else may
+// write to); else nothing is found there.
 std::string UserPortFolder();
+bool IsOwnFolder(const std::string& Path);
 
 struct TDeviceRoots {
   std::string Sys = "/sys";

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <chrono>
@@ -195,6 +196,22 @@ TEST(SimulatorProgram, HelpAndWrongOptions) {
   ASSERT_TRUE(wrong.waitForFinished(5000));
   EXPECT_EQ(wrong.exitCode(), 2);
   EXPECT_TRUE(wrong.readAllStandardError().contains("unknown option"));
+  // A link never takes the place of what is there already.
+  QTemporaryDir dir;
+  const QString taken = dir.filePath("ttyTaken");
+  {
+    QFile file(taken);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("data");
+  }
+  QProcess occupied;
+  occupied.start(KALMET_PROBE_SIM, {"--link", taken, "--quiet"});
+  ASSERT_TRUE(occupied.waitForFinished(5000));
+  EXPECT_EQ(occupied.exitCode(), 1);
+  EXPECT_TRUE(occupied.readAllStandardError().contains("is there already"));
+  QFile file(taken);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  EXPECT_EQ(file.readAll(), QByteArray("data"));
   QProcess version;
   version.start(KALMET_PROBE_SIM, {"--version"});
   ASSERT_TRUE(version.waitForFinished(5000));

@@ -88,10 +88,11 @@ TEST_F(StartupTest, APortThisUserMayNotOpenSaysSo) {
   QFile(device).open(QIODevice::WriteOnly);
   QFile::setPermissions(device, QFileDevice::Permissions());
   Pick(device.toStdString());
-  EXPECT_EQ(Messages, std::vector<std::string>{
-                          "The selected COM Port is not available!\r\n\r\nYou may not use this "
-                          "port. Add yourself to the group \"dialout\" (sudo usermod -aG dialout "
-                          "$USER), then log out and in again."});
+  EXPECT_EQ(Messages,
+            std::vector<std::string>{
+                "The selected COM Port is not available!\r\n\r\nYou may not use this "
+                "port. Add yourself to the group \"dialout\" (as root: usermod -aG dialout "
+                "USERNAME), then log out and in again."});
 }
 
 // The list follows the machine: a port that appears is listed in its sorted
