@@ -58,8 +58,8 @@ void TTimer::Arm(unsigned Interval) {
   // Counting starts now and repeats every interval.
   const timespec interval{static_cast<time_t>(Interval / 1000),
                           static_cast<long>(Interval % 1000) * 1'000'000};
-  const itimerspec spec{interval, interval};
-  ::timerfd_settime(FFd, 0, &spec, nullptr);
+  const itimerspec setting{interval, interval};
+  ::timerfd_settime(FFd, 0, &setting, nullptr);
 }
 
 void TTimer::Disarm() {

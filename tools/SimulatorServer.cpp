@@ -114,9 +114,10 @@ bool TSimulatorServer::OpenLine(std::string& Error) {
       struct stat link {};
       char pointsTo[4096] = {};
       if (::lstat(FOptions.Link.c_str(), &link) == 0) {
-        const bool ours =  // our new line may have the number of our old one
-            ::readlink(FOptions.Link.c_str(), pointsTo, sizeof pointsTo - 1) > 0 &&
-            FSlavePath == pointsTo;
+        // Ours from before the line went away: its old number may be in use
+        // by another pseudo-terminal by now (or by our new line).
+        const bool ours = ::readlink(FOptions.Link.c_str(), pointsTo, sizeof pointsTo - 1) > 0 &&
+                          (FLinkTarget == pointsTo || FSlavePath == pointsTo);
         if (!S_ISLNK(link.st_mode) || (!ours && ::stat(FOptions.Link.c_str(), &target) == 0)) {
           Error = FOptions.Link + ": is there already (not replaced)";
           return false;
@@ -127,6 +128,7 @@ bool TSimulatorServer::OpenLine(std::string& Error) {
         Error = FOptions.Link + ": " + std::strerror(errno);
         return false;
       }
+      FLinkTarget = FSlavePath;
     }
   }
   std::lock_guard lock(FMutex);

@@ -125,6 +125,7 @@ class TSimulatorServer {
   int FMaster = -1;     // the line (pseudo-terminal master or the port)
   int FHeldSlave = -1;  // keeps the pseudo-terminal alive between tool sessions
   std::string FSlavePath;
+  std::string FLinkTarget;  // where the link we made points
   int FStopFd = -1;
   int FUnplugFd = -1;                     // wakes the serving thread for ...
   std::optional<int> FUnplugReturnAfter;  // ... an Unplug()
