@@ -33,7 +33,7 @@ TComPortLine::~TComPortLine() {
 }
 
 bool TComPortLine::Open(const std::string& Port, std::string& Reason) {
-  const std::string device = Port.size() == 4 ? Port : "\\\\.\\" + Port;
+  const std::string device = DeviceNameOfPort(Port);
   try {
     FPort.SetDeviceName(device);
     FPort.SetActive(true);

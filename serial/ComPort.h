@@ -19,6 +19,12 @@
 #include "toolkit/Set.h"
 #include "toolkit/Strings.h"
 
+// The device name of a port as the list names it: COM1 to COM9 as they are,
+// any longer name (ttyUSB0, a path) in the system's device namespace.
+inline std::string DeviceNameOfPort(const std::string& Name) {
+  return Name.size() == 4 ? Name : "\\\\.\\" + Name;
+}
+
 class EComError : public Exception {
  public:
   EComError(const std::string& Message, std::int32_t ErrorCode)

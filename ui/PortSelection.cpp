@@ -22,12 +22,6 @@ QString Q(const std::string& Text) {
   return QString::fromStdString(Text);
 }
 
-// The device name of a list entry: COM1 to COM9 as they are, any longer name
-// in the operating system's device namespace.
-std::string DeviceNameOf(const std::string& Entry) {
-  return Entry.size() == 4 ? Entry : "\\\\.\\" + Entry;
-}
-
 constexpr const char* kNotAvailable = "The selected COM Port is not available!";
 constexpr int kReconnectTries = 10;
 
@@ -45,7 +39,7 @@ bool TForm1::OpenPickedPort(bool Quiet) {
     const int index = ComboBox_ComPort->currentIndex();
     if (index < 0) throw Exception("No port selected");
     const std::string name = ComboBox_ComPort->itemText(index).toStdString();
-    Com->SetDeviceName(DeviceNameOf(name));
+    Com->SetDeviceName(DeviceNameOfPort(name));
     Com->SetActive(true);
     FOpenPort = name;
     FEngine->BeginConnection();
@@ -128,7 +122,7 @@ void TForm1::PortLost() {
 
 void TForm1::ReconnectLostPort() {
   if (FLostPort.empty() || FPortFailureShown) return;
-  if (platform::PortAccess(DeviceNameOf(FLostPort)) == platform::TPortAccess::Missing) {
+  if (platform::PortAccess(DeviceNameOfPort(FLostPort)) == platform::TPortAccess::Missing) {
     WatchForLostPort();
     return;
   }
@@ -158,7 +152,7 @@ void TForm1::WatchForLostPort() {
   // /dev/serial/by-id/... comes back one folder after the other.
   namespace fs = std::filesystem;
   std::error_code ec;
-  fs::path dir = fs::path(platform::DevicePathOf(DeviceNameOf(FLostPort))).parent_path();
+  fs::path dir = fs::path(platform::DevicePathOf(DeviceNameOfPort(FLostPort))).parent_path();
   while (!dir.empty() && !fs::is_directory(dir, ec) && dir != dir.root_path())
     dir = dir.parent_path();
   if (!dir.empty() && !FPortWatcher->directories().contains(Q(dir.string())))
