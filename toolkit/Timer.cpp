@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <QSocketNotifier>
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <system_error>
@@ -14,6 +15,12 @@ void TCustomTimer::SetEnabled(bool Value) {
   if (Value == FEnabled) return;
   FEnabled = Value;
   UpdateTimer();
+}
+
+void TCustomTimer::EnableSince(std::chrono::microseconds Ago) {
+  if (FEnabled) return;
+  FEnabled = true;
+  UpdateTimer(std::max(Ago, std::chrono::microseconds{}));
 }
 
 void TCustomTimer::SetInterval(unsigned Value) {
@@ -28,9 +35,11 @@ void TCustomTimer::SetOnTimer(const TNotifyEvent& Value) {
   UpdateTimer();
 }
 
-void TCustomTimer::UpdateTimer() {
-  Disarm();
-  if (Running()) Arm(FInterval);
+void TCustomTimer::UpdateTimer(std::chrono::microseconds Elapsed) {
+  if (Running())
+    Arm(FInterval, Elapsed);
+  else
+    Disarm();
 }
 
 void TCustomTimer::Timer() {
@@ -54,11 +63,17 @@ TTimer::~TTimer() {
   ::close(FFd);
 }
 
-void TTimer::Arm(unsigned Interval) {
-  // Counting starts now and repeats every interval.
-  const timespec interval{static_cast<time_t>(Interval / 1000),
-                          static_cast<long>(Interval % 1000) * 1'000'000};
-  const itimerspec setting{interval, interval};
+void TTimer::Arm(unsigned Interval, std::chrono::microseconds Elapsed) {
+  using namespace std::chrono;
+  const auto spec = [](nanoseconds t) {
+    const auto s = duration_cast<seconds>(t);
+    return timespec{static_cast<time_t>(s.count()), static_cast<long>((t - s).count())};
+  };
+  const nanoseconds interval = milliseconds(Interval);
+  // An all-zero first expiry would disarm the timer: one already due is due
+  // in a nanosecond.
+  const nanoseconds first = std::max(interval - Elapsed, nanoseconds(1));
+  const itimerspec setting{spec(interval), spec(first)};
   ::timerfd_settime(FFd, 0, &setting, nullptr);
 }
 

@@ -13,6 +13,7 @@
 
 #include "toolkit/Component.h"
 
+#include <chrono>
 #include <memory>
 
 class QSocketNotifier;
@@ -23,6 +24,10 @@ class TCustomTimer : public TComponent {
 
   bool Enabled() const { return FEnabled; }
   void SetEnabled(bool Value);
+  // Enables the timer as though that had happened Ago earlier: the first
+  // expiry is due one interval after that instant (at once if that has
+  // passed). Like SetEnabled(true), it does nothing to an enabled timer.
+  void EnableSince(std::chrono::microseconds Ago);
   unsigned Interval() const { return FInterval; }
   void SetInterval(unsigned Value);
   const TNotifyEvent& OnTimer() const { return FOnTimer; }
@@ -32,14 +37,16 @@ class TCustomTimer : public TComponent {
   bool Running() const { return FEnabled && FInterval != 0 && FOnTimer; }
 
  protected:
-  // Start counting a full interval from now, repeating; stop counting.
-  virtual void Arm(unsigned Interval) = 0;
+  // Start counting afresh (whatever was counting before), repeating every
+  // Interval ms; the first expiry is due Interval after the instant Elapsed
+  // before now. Stop counting.
+  virtual void Arm(unsigned Interval, std::chrono::microseconds Elapsed) = 0;
   virtual void Disarm() = 0;
   // Expiry: calls OnTimer; an exception goes to the application's handler.
   void Timer();
 
  private:
-  void UpdateTimer();
+  void UpdateTimer(std::chrono::microseconds Elapsed = {});
 
   bool FEnabled = true;
   unsigned FInterval = 1000;
@@ -55,7 +62,7 @@ class TTimer : public TCustomTimer {
   ~TTimer() override;
 
  protected:
-  void Arm(unsigned Interval) override;
+  void Arm(unsigned Interval, std::chrono::microseconds Elapsed) override;
   void Disarm() override;
 
  private:

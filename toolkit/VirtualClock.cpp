@@ -39,9 +39,12 @@ TCustomTimer* TVirtualClock::CreateTimer(TComponent* AOwner) {
   return new TVirtualTimer(AOwner, *this);
 }
 
-void TVirtualClock::Arm(TVirtualTimer* Timer, unsigned Interval) {
+void TVirtualClock::Arm(TVirtualTimer* Timer, unsigned Interval,
+                        std::chrono::microseconds Elapsed) {
   Disarm(Timer);
-  FArmed.push_back({Timer, FNow + Interval, ++FSequence});
+  // Whole milliseconds elapsed: the clock's resolution, never early.
+  const TTime elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(Elapsed).count();
+  FArmed.push_back({Timer, FNow + std::max<TTime>(Interval - elapsed, 0), ++FSequence});
 }
 
 void TVirtualClock::Disarm(TVirtualTimer* Timer) {

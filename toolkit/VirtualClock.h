@@ -42,7 +42,7 @@ class TVirtualClock : public TTimerFactory {
     TTime Deadline;
     std::uint64_t Sequence;
   };
-  void Arm(TVirtualTimer* Timer, unsigned Interval);
+  void Arm(TVirtualTimer* Timer, unsigned Interval, std::chrono::microseconds Elapsed);
   void Disarm(TVirtualTimer* Timer);
   // Fires the earliest timer due at or before Time; false if none is.
   bool FireNext(TTime Time);
@@ -59,8 +59,8 @@ class TVirtualTimer : public TCustomTimer {
   ~TVirtualTimer() override;
 
  protected:
-  void Arm(unsigned Interval) override {
-    if (FClock) FClock->Arm(this, Interval);
+  void Arm(unsigned Interval, std::chrono::microseconds Elapsed) override {
+    if (FClock) FClock->Arm(this, Interval, Elapsed);
   }
   void Disarm() override {
     if (FClock) FClock->Disarm(this);

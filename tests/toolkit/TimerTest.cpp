@@ -100,6 +100,19 @@ TEST_F(VirtualTimerTest, DisableAndEnableRestartsTheFullInterval) {
   EXPECT_EQ(TimesOf("t"), (std::vector<TVirtualClock::TTime>{170}));
 }
 
+TEST_F(VirtualTimerTest, EnableSinceCountsFromAnEarlierInstantNeverEarly) {
+  using std::chrono::microseconds;
+  TCustomTimer* t = Make("t", 200);
+  t->EnableSince(microseconds(30'900));  // whole milliseconds only: 30
+  t->EnableSince(microseconds(150'000));  // enabled already: no restart
+  Clock.Advance(450);
+  EXPECT_EQ(TimesOf("t"), (std::vector<TVirtualClock::TTime>{170, 370}));
+  t->SetEnabled(false);
+  t->EnableSince(microseconds(5'000'000));  // long past: due at once
+  Clock.Advance(0);
+  EXPECT_EQ(TimesOf("t"), (std::vector<TVirtualClock::TTime>{170, 370, 450}));
+}
+
 // A one-shot pattern: each handler disables itself and arms the other, as
 // the request sequencer and the reply time-out do.
 struct TPingPong : TObject {
@@ -186,6 +199,17 @@ TEST(RealTimer, FiresRepeatedlyOnTheEventLoopUntilDisabled) {
   const auto count = log.Ticks.size();
   QTest::qWait(50);
   EXPECT_EQ(log.Ticks.size(), count);
+}
+
+TEST(RealTimer, AnExpiryAlreadyDueFiresAtOnceAndThenRepeats) {
+  TComponent owner(nullptr);
+  TTimer timer(&owner);
+  TTickLog log;
+  timer.SetEnabled(false);
+  timer.SetInterval(20);
+  timer.SetOnTimer(log.Handler());
+  timer.EnableSince(std::chrono::seconds(1));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return log.Ticks.size() >= 2; }, 5000));
 }
 
 TEST(RealTimer, EnablingAgainDoesNotPostponeTheExpiry) {
