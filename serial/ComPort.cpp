@@ -1,5 +1,6 @@
 #include "serial/ComPort.h"
 
+#include <algorithm>
 #include <system_error>
 
 #include "serial/platform/PortEnumeration.h"
@@ -629,6 +630,13 @@ std::int32_t TCustomComPort::InputCount() {
 
 void TCustomComPort::PurgeInput() {
   if (Active()) CheckResult(PurgeComm(FHandle, PURGE_RXABORT | PURGE_RXCLEAR));
+}
+
+std::chrono::microseconds TCustomComPort::LastByteAge() {
+  using namespace std::chrono;
+  steady_clock::time_point arrived;
+  if (!Active() || !GetCommArrivalTime(FHandle, &arrived)) return {};
+  return std::max(duration_cast<microseconds>(steady_clock::now() - arrived), microseconds{});
 }
 
 void TCustomComPort::PurgeOutput() {

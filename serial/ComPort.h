@@ -6,6 +6,7 @@
 // serial events into handler calls on the main thread.
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -314,6 +315,9 @@ class TCustomComPort : public TComponent {
   std::int32_t InputCount();
   void PurgeInput();
   void PurgeOutput();
+  // How long ago the last byte read arrived at this machine; zero while
+  // the port is closed or nothing has been read.
+  std::chrono::microseconds LastByteAge();
   // Appends the names of the serial ports of this machine (or of the
   // machine under Roots).
   void ListPorts(TStrings& List);

@@ -146,6 +146,11 @@ BOOL GetCommModemStatus(HANDLE File, DWORD* ModemStat) {
   return d ? d->ModemStatus(ModemStat) : FALSE;
 }
 
+BOOL GetCommArrivalTime(HANDLE File, std::chrono::steady_clock::time_point* Instant) {
+  auto* d = DeviceOf(File);
+  return d ? d->LastArrival(Instant) : FALSE;
+}
+
 // --- priorities ----------------------------------------------------------------
 
 HANDLE GetCurrentProcess() {

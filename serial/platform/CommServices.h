@@ -16,6 +16,7 @@
 
 #include <sys/types.h>
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 
@@ -182,6 +183,10 @@ BOOL GetOverlappedResult(HANDLE File, OVERLAPPED* Overlapped, DWORD* Transferred
 BOOL PurgeComm(HANDLE File, DWORD Flags);
 BOOL ClearCommError(HANDLE File, DWORD* Errors, COMSTAT* Stat);
 BOOL GetCommModemStatus(HANDLE File, DWORD* ModemStat);
+// Our own addition: when the last byte that a read delivered arrived at
+// this machine, as the driver thread saw it (never earlier than it arrived).
+// Fails while nothing has been read.
+BOOL GetCommArrivalTime(HANDLE File, std::chrono::steady_clock::time_point* Instant);
 
 // Process and thread priority. On Linux a priority class is a nice value
 // of the process's main thread; GetPriorityClass may return a value with

@@ -1,6 +1,7 @@
 #include "serial/platform/SerialDevice.h"
 
 #include <fcntl.h>
+#include <sched.h>
 #include <sys/epoll.h>
 #include <sys/eventfd.h>
 #include <sys/file.h>
@@ -211,6 +212,7 @@ void TSerialDevice::DriverLoop() {
         continue;
       }
       if (e & EPOLLIN) {
+        NoticeInput();
         SignalEvents(EV_RXCHAR);
         UpdateLineErrors(true);
         ProgressRead();
@@ -255,6 +257,25 @@ void TSerialDevice::HangUp(int Errno) {
   EndWrite(ERROR_ACCESS_DENIED);
 }
 
+void TSerialDevice::NoticeInput() {
+  int waiting = 0;
+  if (::ioctl(FFd, TIOCINQ, &waiting) != 0 || waiting <= 0) return;
+  FNoticedUnread = static_cast<DWORD>(waiting);
+  FNoticedAt = TClock::now();
+}
+
+void TSerialDevice::NoteArrival(DWORD Count) {
+  // Bytes this thread saw waiting arrived before it saw them; bytes it has
+  // not seen yet arrived just now, as far as anyone can tell.
+  if (Count <= FNoticedUnread) {
+    FNoticedUnread -= Count;
+    FLastArrival = FNoticedAt;
+  } else {
+    FNoticedUnread = 0;
+    FLastArrival = TClock::now();
+  }
+}
+
 void TSerialDevice::ProgressRead() {
   if (!FRead) return;
   TPendingRead& r = *FRead;
@@ -262,6 +283,7 @@ void TSerialDevice::ProgressRead() {
     const ssize_t got = ::read(FFd, r.Buffer + r.Done, r.Count - r.Done);
     if (got > 0) {
       r.Done += static_cast<DWORD>(got);
+      NoteArrival(static_cast<DWORD>(got));
       if (r.Interval) r.IntervalDeadline = TClock::now() + std::chrono::milliseconds(r.Interval);
       if (r.ReturnOnFirstByte) break;
     } else if (got < 0 && errno == EINTR) {
@@ -473,6 +495,12 @@ BOOL TSerialDevice::Write(const void* Buffer, DWORD Count, DWORD* Done, OVERLAPP
   if (FHungUp && !FWrite) return Failed(ERROR_ACCESS_DENIED, FHangUpErrno);
   if (!FWrite) {
     if (Done) *Done = static_cast<DWORD>(Overlapped->InternalHigh);
+    lock.unlock();
+    // Some drivers (pseudo-terminals among them) pass written bytes on in a
+    // kernel worker queued on this processor. Let it run now rather than
+    // after whatever this thread does next (a window repaints its transmit
+    // light): that would hold the request back from the line.
+    ::sched_yield();
     return TRUE;
   }
   WatchOutput();
@@ -503,8 +531,10 @@ BOOL TSerialDevice::Purge(DWORD Flags) {
   if (Flags & PURGE_RXABORT) EndRead(ERROR_OPERATION_ABORTED);
   if (Flags & PURGE_TXABORT) EndWrite(ERROR_OPERATION_ABORTED);
   if (FHungUp) return TRUE;
-  if ((Flags & PURGE_RXCLEAR) && ::tcflush(FFd, TCIFLUSH) != 0)
-    return Failed(ErrorOfErrno(errno), errno);
+  if (Flags & PURGE_RXCLEAR) {
+    if (::tcflush(FFd, TCIFLUSH) != 0) return Failed(ErrorOfErrno(errno), errno);
+    FNoticedUnread = 0;
+  }
   if ((Flags & PURGE_TXCLEAR) && ::tcflush(FFd, TCOFLUSH) != 0)
     return Failed(ErrorOfErrno(errno), errno);
   return TRUE;
@@ -525,6 +555,13 @@ BOOL TSerialDevice::ClearError(DWORD* Errors, COMSTAT* Stat) {
     Stat->cbOutQue = static_cast<DWORD>(std::max(out, 0)) +
                      (FWrite ? static_cast<DWORD>(FWrite->Data.size() - FWrite->Done) : 0);
   }
+  return TRUE;
+}
+
+BOOL TSerialDevice::LastArrival(TClock::time_point* Instant) {
+  std::lock_guard lock(FMutex);
+  if (!FLastArrival) return Failed(ERROR_INVALID_PARAMETER, ENODATA);
+  *Instant = *FLastArrival;
   return TRUE;
 }
 

@@ -47,9 +47,10 @@ class TSerialDevice : public TKernelObject {
   BOOL Purge(DWORD Flags);
   BOOL ClearError(DWORD* Errors, COMSTAT* Stat);
   BOOL ModemStatus(DWORD* Status);
+  using TClock = std::chrono::steady_clock;
+  BOOL LastArrival(TClock::time_point* Instant);
 
  private:
-  using TClock = std::chrono::steady_clock;
   struct TPendingWait {
     DWORD* EventWord;
     OVERLAPPED* Overlapped;
@@ -83,6 +84,10 @@ class TSerialDevice : public TKernelObject {
   void EndWrite(DWORD Status);
   void SignalEvents(DWORD Events);
   void ProgressRead();
+  // Driver thread, on new input: what is waiting has arrived by now.
+  void NoticeInput();
+  // A read took Count bytes from the head of the input queue.
+  void NoteArrival(DWORD Count);
   void ProgressWrite();
   // Asks epoll for room in the output queue exactly while a write waits.
   void WatchOutput();
@@ -113,6 +118,11 @@ class TSerialDevice : public TKernelObject {
   std::optional<TPendingWait> FWait;
   std::optional<TPendingRead> FRead;
   std::optional<TPendingWrite> FWrite;
+  // Bytes at the head of the input queue that were waiting at FNoticedAt,
+  // and when the last byte read arrived (no earlier than it did).
+  DWORD FNoticedUnread = 0;
+  TClock::time_point FNoticedAt;
+  std::optional<TClock::time_point> FLastArrival;
   bool FHaveCounters = false;
   serial_icounter_struct FCounters{};
   // Only while the mask asks for modem-line events; touched by the thread

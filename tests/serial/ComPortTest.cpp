@@ -402,6 +402,26 @@ TEST_F(ComPortTest, ReceivedBytesReachOnRxCharOnTheMainThread) {
   EXPECT_TRUE(Rec.RxOnMainThread);
 }
 
+TEST_F(ComPortTest, AByteIsAgedFromItsArrivalNotFromItsReading) {
+  using namespace std::chrono;
+  Port.SetOnRxChar(RxHandler());
+  Port.Open();
+  EXPECT_EQ(Port.LastByteAge().count(), 0) << "nothing read yet";
+  microseconds age{};
+  Rec.OnRx = [&](TCustomComPort& port) {
+    QThread::msleep(50);  // the window busy with something else
+    port.ReadChar();
+    age = port.LastByteAge();
+  };
+  const auto written = steady_clock::now();
+  Pty.Write("a");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return age.count() > 0; }, 5000));
+  EXPECT_GE(age, milliseconds(50));
+  EXPECT_LE(age, duration_cast<microseconds>(steady_clock::now() - written));
+  Port.Close();
+  EXPECT_EQ(Port.LastByteAge().count(), 0) << "closed";
+}
+
 TEST_F(ComPortTest, BurstDuringADispatchIsReadInThatOneCall) {
   bool first = true;
   Rec.OnRx = [&](TCustomComPort& port) {
