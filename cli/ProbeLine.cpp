@@ -66,3 +66,7 @@ int TComPortLine::InputCount() {
 char TComPortLine::ReadChar() {
   return FPort.ReadChar();
 }
+
+std::chrono::microseconds TComPortLine::LastByteAge() {
+  return FPort.LastByteAge();
+}

@@ -36,6 +36,7 @@ class TComPortLine : public TProbeLine {
   void WriteString(const std::string& Bytes) override;
   int InputCount() override;
   char ReadChar() override;
+  std::chrono::microseconds LastByteAge() override;
 
  private:
   struct TEvents;

@@ -95,6 +95,7 @@ class TProbeEngine {
   TCustomTimer& TimerRequestNext;
   TCustomTimer& TimerTimeout;
   int FOpenMessages = 0;
+  unsigned FMessagesShown = 0;  // boxes opened so far
   // The frame last sent while its echo may still be arriving: a 2-wire
   // adapter whose receiver stays on sends every request back to us ahead of
   // the reply. Bytes that repeat the frame from its start are dropped.

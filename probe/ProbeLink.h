@@ -2,6 +2,7 @@
 
 // What the protocol engine needs of the serial line.
 
+#include <chrono>
 #include <string>
 
 class IProbeLink {
@@ -15,4 +16,7 @@ class IProbeLink {
   virtual int InputCount() = 0;
   // One received byte (waits until it has been read).
   virtual char ReadChar() = 0;
+  // How long ago the byte ReadChar returned last arrived; a line that
+  // cannot tell says 0.
+  virtual std::chrono::microseconds LastByteAge() { return {}; }
 };

@@ -28,6 +28,7 @@ void TProbeEngine::ComRxChar(TObject*) {
 
 void TProbeEngine::DispatchReply() {
   TimerTimeout.SetEnabled(false);
+  const unsigned messages = FMessagesShown;
   switch (S.RequestCode) {
     case 1:
       ParseSearchReply();
@@ -77,7 +78,11 @@ void TProbeEngine::DispatchReply() {
       ShowMessage("ERROR: Wrong answer received!");
       break;
   }
-  TimerRequestNext.SetEnabled(true);
+  // The pause before the next request counts from the reply's last byte on
+  // the line, not from when this thread got round to it; after a box, from
+  // its closing.
+  TimerRequestNext.EnableSince(FMessagesShown == messages ? Link.LastByteAge()
+                                                          : std::chrono::microseconds{});
 }
 
 void TProbeEngine::TimerTimeoutTimer(TObject*) {

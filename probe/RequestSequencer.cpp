@@ -23,6 +23,7 @@ void TProbeEngine::EndRead() {
 }
 
 void TProbeEngine::ShowMessage(const std::string& Text) {
+  ++FMessagesShown;
   ++FOpenMessages;
   try {
     View.ShowMessage(Text);

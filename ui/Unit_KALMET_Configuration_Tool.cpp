@@ -380,3 +380,6 @@ int TForm1::InputCount() {
 char TForm1::ReadChar() {
   return Com->ReadChar();
 }
+std::chrono::microseconds TForm1::LastByteAge() {
+  return Com->LastByteAge();
+}

@@ -141,6 +141,7 @@ class TForm1 : public QWidget,
   void WriteString(const std::string& Bytes) override;
   int InputCount() override;
   char ReadChar() override;
+  std::chrono::microseconds LastByteAge() override;
 
   TConnectionState S;
   std::unique_ptr<TProbeEngine> FEngine;

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <deque>
 #include <functional>
 #include <map>
@@ -22,6 +23,7 @@ struct TFakeLink : IProbeLink {
   std::vector<std::string> Written;
   int Purges = 0;
   bool Closed = false;
+  std::chrono::microseconds Age{};  // of every byte when it is read
   std::function<void(const std::string&)> OnWrite;
 
   void PurgeInput() override {
@@ -39,6 +41,7 @@ struct TFakeLink : IProbeLink {
     Input.pop_front();
     return c;
   }
+  std::chrono::microseconds LastByteAge() override { return Age; }
 };
 
 struct TGroupState {

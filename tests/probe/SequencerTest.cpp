@@ -31,6 +31,22 @@ TEST_F(ProbeEngineTest, NoProbeSearchesEvery1200msWithoutAMessage) {
   EXPECT_FALSE(State.ProbeFound);
 }
 
+TEST_F(ProbeEngineTest, ThePauseBeforeARequestCountsFromTheLastByteOfTheReply) {
+  // Each reply's last byte arrived 30.9 ms before the engine read it.
+  Link.Age = std::chrono::microseconds(30'900);
+  SelectPort();
+  std::vector<TVirtualClock::TTime> sentAt;
+  Link.OnWrite = [&, probe = Link.OnWrite](const std::string& Frame) {
+    sentAt.push_back(Clock.Now());
+    probe(Frame);
+  };
+  ASSERT_TRUE(RunUntilStatus("Reading probe data done."));
+  ASSERT_EQ(sentAt.size(), 11u);
+  EXPECT_EQ(sentAt.front(), 200);
+  for (std::size_t i = 1; i < sentAt.size(); ++i)
+    EXPECT_EQ(sentAt[i] - sentAt[i - 1], ReplyDelay + 200 - 30) << "request " << i;
+}
+
 TEST_F(ProbeEngineTest, FirstReadAsksEveryValueThenRests) {
   SelectPort();
   ASSERT_TRUE(RunUntilStatus("Reading probe data done."));
@@ -292,9 +308,13 @@ TEST_F(ProbeEngineTest, RefusedWriteInIdleShowsWaitingForInput) {
 
 TEST_F(ProbeEngineTest, LineWithoutARequestInFlightIsAWrongAnswer) {
   ConnectAndRead();
+  // The box was open for 5 s: the next step counts from its closing.
+  View.OnMessage = [&](const std::string&) { Link.Age = std::chrono::seconds(5); };
   Receive("i.O.\r\n");
   EXPECT_EQ(View.Messages, std::vector<std::string>{"ERROR: Wrong answer received!"});
-  Clock.Advance(200);
+  Clock.Advance(199);
+  EXPECT_EQ(View.Status(), "Reading probe data done.");
+  Clock.Advance(1);
   EXPECT_EQ(View.Status(), "Waiting for user input.");
   EXPECT_TRUE(TakeFrames().empty());
 }
