@@ -206,7 +206,12 @@ void TComSignal::SetSignalValue(bool Value) {
 }
 
 void TComSignal::UpdateControlColor() {
-  if (FControl) FControl->SetColor(FSignalValue ? FColorOn : FColorOff);
+  if (!FControl) return;
+  // A write lights the transmit light when its call returns: the bytes go
+  // to the line first, the window's painting after them (nobody sees the
+  // difference; the line does).
+  if (FSignalValue && FTransmitInProgress) return;
+  FControl->SetColor(FSignalValue ? FColorOn : FColorOff);
 }
 
 // --- hooked routines -------------------------------------------------------------
@@ -225,8 +230,8 @@ void TComSignal::LineErrorPulse(TObject*, TLineErrors Errors) {
 
 void TComSignal::BeforeTransmit(TObject* Sender, const void* Buffer, std::int32_t Length,
                                 bool Wait) {
-  SetSignalValue(true);
   FTransmitInProgress = true;
+  SetSignalValue(true);
   RestartTimer();
   if (FSavedBeforeWrite) FSavedBeforeWrite(Sender, Buffer, Length, Wait);
 }
@@ -234,6 +239,7 @@ void TComSignal::BeforeTransmit(TObject* Sender, const void* Buffer, std::int32_
 void TComSignal::AfterTransmit(TObject* Sender, const void* Buffer, std::int32_t Length,
                                bool Wait) {
   FTransmitInProgress = false;
+  UpdateControlColor();
   if (FSavedAfterWrite) FSavedAfterWrite(Sender, Buffer, Length, Wait);
 }
 

@@ -43,6 +43,9 @@ bool TForm1::OpenPickedPort(bool Quiet) {
     Com->SetActive(true);
     FOpenPort = name;
     FEngine->BeginConnection();
+    // The first step counts from the opening of the line, not from the end
+    // of the window's own work below.
+    TimerRequestNext->SetEnabled(true);
     setWindowTitle(kWindowCaption);
     for (QGroupBox* group : {static_cast<QGroupBox*>(GroupBox_ConfigurationDataKALMET_RS485),
                              static_cast<QGroupBox*>(GroupBox_ConfigurationDataKALMET_C),
@@ -59,7 +62,6 @@ bool TForm1::OpenPickedPort(bool Quiet) {
           static_cast<QWidget*>(Edit_TxIndicator), static_cast<QWidget*>(Edit_RxIndicator)})
       w->setVisible(true);
     Button_Read->setEnabled(false);
-    TimerRequestNext->SetEnabled(true);
     return true;
   } catch (const EComError&) {
     PortNotAvailable(PortNotAvailableReason(Com->DeviceName(), platform::LastErrno()), Quiet);

@@ -106,9 +106,15 @@ TEST_F(ComSignalTest, EveryWriteLightsTransmitAndItStaysLitWhileTheWriteRuns) {
   Clock.Advance(100);
   EXPECT_FALSE(Tx->SignalValue());
   // A write whose call lasts longer than the delay.
-  Window.DuringWrite = [&] { Clock.Advance(350); };
+  std::vector<TColor> duringWrite;
+  Window.DuringWrite = [&] {
+    duringWrite.push_back(TxLight->Color());
+    Clock.Advance(350);
+  };
   Port->WriteString("S 0\r\n");
   EXPECT_TRUE(Tx->SignalValue()) << "not dark while the write is in progress";
+  EXPECT_EQ(duringWrite, std::vector<TColor>{clGreen}) << "painted after the bytes went out";
+  EXPECT_EQ(TxLight->Color(), clLime);
   Window.DuringWrite = nullptr;
   Clock.Advance(100);
   EXPECT_FALSE(Tx->SignalValue());
