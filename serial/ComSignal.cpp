@@ -208,8 +208,8 @@ void TComSignal::SetSignalValue(bool Value) {
 void TComSignal::UpdateControlColor() {
   if (!FControl) return;
   // A write lights the transmit light when its call returns: the bytes go
-  // to the line first, the window's painting after them (nobody sees the
-  // difference; the line does).
+  // to the line first, the colour change (slow on a cold cache) after them.
+  // Nobody sees the difference; the line does.
   if (FSignalValue && FTransmitInProgress) return;
   FControl->SetColor(FSignalValue ? FColorOn : FColorOff);
 }
@@ -254,6 +254,9 @@ void TComSignal::PortAfterOpen(TCustomComPort* Port) {
 }
 
 void TComSignal::PortAfterClose(TCustomComPort* Port) {
+  // A write that failed never returned to end its transmission; a closed
+  // port transmits nothing, and its light must not wait for it for ever.
+  FTransmitInProgress = false;
   RefreshFromModemStatus();
   if (FSavedAfterClose) FSavedAfterClose(Port);
 }

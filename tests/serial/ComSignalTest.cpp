@@ -119,6 +119,15 @@ TEST_F(ComSignalTest, EveryWriteLightsTransmitAndItStaysLitWhileTheWriteRuns) {
   Clock.Advance(100);
   EXPECT_FALSE(Tx->SignalValue());
   EXPECT_EQ(Pty.Read(5), "S 0\r\n");
+  // A write that fails never returns to end its transmission; closing the
+  // port still puts the light out and stops its timer.
+  Pty.HangUp();
+  EXPECT_THROW(Port->WriteString("S 0\r\n"), EComError);
+  Port->Close();
+  Clock.Advance(100);
+  EXPECT_FALSE(Tx->SignalValue());
+  EXPECT_EQ(TxLight->Color(), clGreen);
+  EXPECT_FALSE(Clock.NextDeadline()) << "no timer left running";
 }
 
 TEST_F(ComSignalTest, DelayZeroStaysLitUntilARefresh) {
