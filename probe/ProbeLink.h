@@ -16,7 +16,8 @@ class IProbeLink {
   virtual int InputCount() = 0;
   // One received byte (waits until it has been read).
   virtual char ReadChar() = 0;
-  // How long ago the byte ReadChar returned last arrived; a line that
-  // cannot tell says 0.
+  // How long ago the last byte that ReadChar returned arrived: never more
+  // than it is (the pause before the next request counts from there); a
+  // line that cannot tell says 0.
   virtual std::chrono::microseconds LastByteAge() { return {}; }
 };

@@ -65,15 +65,16 @@ TTimer::~TTimer() {
 
 void TTimer::Arm(unsigned Interval, std::chrono::microseconds Elapsed) {
   using namespace std::chrono;
-  const auto spec = [](nanoseconds t) {
+  const auto ToTimespec = [](nanoseconds t) {
     const auto s = duration_cast<seconds>(t);
     return timespec{static_cast<time_t>(s.count()), static_cast<long>((t - s).count())};
   };
   const nanoseconds interval = milliseconds(Interval);
   // An all-zero first expiry would disarm the timer: one already due is due
   // in a nanosecond.
-  const nanoseconds first = std::max(interval - Elapsed, nanoseconds(1));
-  const itimerspec setting{spec(interval), spec(first)};
+  const nanoseconds elapsed = std::min<nanoseconds>(Elapsed, interval);
+  const nanoseconds first = std::max(interval - elapsed, nanoseconds(1));
+  const itimerspec setting{ToTimespec(interval), ToTimespec(first)};
   ::timerfd_settime(FFd, 0, &setting, nullptr);
 }
 
