@@ -148,6 +148,9 @@ struct TRun {
 // The first read as a plain blocking client does it: 200 ms, a request, its
 // reply, 200 ms, the next request ... and 200 ms after the last reply.
 double PlainFirstRead(const sim::TSimulatorServer& Server) {
+  // Timed from the opening of the line, as the tool is from the pick.
+  QElapsedTimer clock;
+  clock.start();
   const int fd = ::open(Server.DevicePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) throw std::runtime_error("plain client: cannot open the line");
   termios t{};
@@ -169,8 +172,6 @@ double PlainFirstRead(const sim::TSimulatorServer& Server) {
     while (c != '\n' && ::read(fd, &c, 1) == 1) reply += c;
     return reply;
   };
-  QElapsedTimer clock;
-  clock.start();
   pause();
   const std::string search = ask("S 0");
   const std::string id = search.substr(0, search.find(' '));
