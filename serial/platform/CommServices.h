@@ -184,8 +184,8 @@ BOOL PurgeComm(HANDLE File, DWORD Flags);
 BOOL ClearCommError(HANDLE File, DWORD* Errors, COMSTAT* Stat);
 BOOL GetCommModemStatus(HANDLE File, DWORD* ModemStat);
 // Our own addition: when the last byte that a read delivered arrived at
-// this machine, as the driver thread saw it (never earlier than it arrived);
-// while nothing has been read, the instant of the call.
+// this machine, as the driver thread saw it (never earlier than it arrived).
+// FALSE while nothing has been read, with the last error left as it was.
 BOOL GetCommArrivalTime(HANDLE File, std::chrono::steady_clock::time_point* Instant);
 
 // Process and thread priority. On Linux a priority class is a nice value

@@ -560,7 +560,8 @@ BOOL TSerialDevice::ClearError(DWORD* Errors, COMSTAT* Stat) {
 
 BOOL TSerialDevice::LastArrival(TClock::time_point* Instant) {
   std::lock_guard lock(FMutex);
-  *Instant = FLastArrival.value_or(TClock::now());
+  if (!FLastArrival) return FALSE;  // a plain query: no error to leave behind
+  *Instant = *FLastArrival;
   return TRUE;
 }
 
