@@ -10,13 +10,7 @@ TProbeSession::TProbeSession(TProbeLine& Line, TTimerFactory& Timers)
       FTimerRequestNext(Timers.CreateTimer(this)),
       FTimerTimeout(Timers.CreateTimer(this)),
       FEngine(S, *this, Line, *FTimerRequestNext, *FTimerTimeout) {
-  // As the window's description sets them.
-  FTimerRequestNext->SetEnabled(false);
-  FTimerRequestNext->SetInterval(200);
-  FTimerRequestNext->SetOnTimer(TNotifyEvent::Of<&TProbeEngine::TimerRequestNextTimer>(&FEngine));
-  FTimerTimeout->SetEnabled(false);
-  FTimerTimeout->SetInterval(500);
-  FTimerTimeout->SetOnTimer(TNotifyEvent::Of<&TProbeEngine::TimerTimeoutTimer>(&FEngine));
+  FEngine.TakeTimers();
   FLine.OnReceived = [this] { RxChar(); };
   FLine.OnLost = [this] {
     FLost = true;

@@ -83,16 +83,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
   TComponent owner(nullptr);
   TCustomTimer* next = clock.CreateTimer(&owner);
   TCustomTimer* timeout = clock.CreateTimer(&owner);
-  next->SetEnabled(false);
-  next->SetInterval(200);
-  timeout->SetEnabled(false);
-  timeout->SetInterval(500);
   TConnectionState state;
   TQuietView view;
   TStreamLink link;
   TProbeEngine engine(state, view, link, *next, *timeout);
-  next->SetOnTimer(TNotifyEvent::Of<&TProbeEngine::TimerRequestNextTimer>(&engine));
-  timeout->SetOnTimer(TNotifyEvent::Of<&TProbeEngine::TimerTimeoutTimer>(&engine));
+  engine.TakeTimers();
 
   state.PortOpen = true;
   state.RequestCode = kCodes[Data[0] % std::size(kCodes)];

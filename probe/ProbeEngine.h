@@ -29,6 +29,9 @@ class TProbeEngine {
   // Lets the sequencer take its next step 200 ms from now, unless a reply is
   // outstanding: then the reply or its time-out does it. One request at a time.
   void ScheduleNextRequest();
+  // For a host without the window (the terminal program, tests): its two
+  // timers set as the window sets its own, their expiries the engine's.
+  void TakeTimers();
 
   // The state of a fresh connection on a port just opened: nothing found,
   // nothing read, no identifier, no firmware texts (the caller then clears

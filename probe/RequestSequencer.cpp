@@ -81,6 +81,15 @@ bool TProbeEngine::RequestWrite() {
   return started;
 }
 
+void TProbeEngine::TakeTimers() {
+  TimerRequestNext.SetEnabled(false);
+  TimerRequestNext.SetInterval(200);
+  TimerRequestNext.SetOnTimer(TNotifyEvent::Of<&TProbeEngine::TimerRequestNextTimer>(this));
+  TimerTimeout.SetEnabled(false);
+  TimerTimeout.SetInterval(500);
+  TimerTimeout.SetOnTimer(TNotifyEvent::Of<&TProbeEngine::TimerTimeoutTimer>(this));
+}
+
 void TProbeEngine::ScheduleNextRequest() {
   // The reply time-out runs exactly while a request is outstanding.
   if (TimerTimeout.Enabled()) return;

@@ -43,12 +43,7 @@ ProbeEngineTest::ProbeEngineTest()
       TimerTimeout(Clock.CreateTimer(&Owner)),
       Engine(State, View, Link, *TimerRequestNext, *TimerTimeout),
       FDeliveryTimer(Clock.CreateTimer(&Owner)) {
-  TimerRequestNext->SetEnabled(false);
-  TimerRequestNext->SetInterval(200);
-  TimerRequestNext->SetOnTimer(TNotifyEvent::Of<&TProbeEngine::TimerRequestNextTimer>(&Engine));
-  TimerTimeout->SetEnabled(false);
-  TimerTimeout->SetInterval(500);
-  TimerTimeout->SetOnTimer(TNotifyEvent::Of<&TProbeEngine::TimerTimeoutTimer>(&Engine));
+  Engine.TakeTimers();
 
   FDelivery.Test = this;
   FDeliveryTimer->SetEnabled(false);
