@@ -187,6 +187,7 @@ TEST_F(CliTest, WriteIsVerifiedByReadingAgainAndRecorded) {
   TWriteValues offset;
   offset.Offset2 = 1;
   EXPECT_EQ(Write(offset), exDone);
+  ASSERT_FALSE(WriteFrames().empty());
   EXPECT_EQ(WriteFrames().front(), "RXP40217AD253");
 }
 

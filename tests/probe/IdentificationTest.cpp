@@ -68,6 +68,7 @@ TEST_F(IdentificationTest, TypeReplySplitsAtTheFirstSpace) {
   EXPECT_EQ(State.FirmwareVersion, "V2.13 build 7");
   EXPECT_EQ(State.ProbeType, 6);
   EXPECT_TRUE(State.ProbeFound);
+  ASSERT_FALSE(View.Log.empty());
   EXPECT_EQ(View.Log.back(), "refresh");
 
   TypeReply("KALMET-C\r\n");

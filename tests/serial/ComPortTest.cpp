@@ -505,6 +505,7 @@ TEST_F(ComPortTest, ClosingFromInsideADispatch) {
   Pty.Write("q");
   ASSERT_TRUE(QTest::qWaitFor([&] { return !Port.Active(); }, 5000));
   QTest::qWait(20);  // the stopped thread is disposed of afterwards
+  ASSERT_FALSE(Rec.Calls.empty());
   EXPECT_EQ(Rec.Calls.back(), "AfterClose closed");
 }
 

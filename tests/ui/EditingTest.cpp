@@ -180,6 +180,7 @@ TEST_F(EditingTest, WriteChecksTheDistanceOfTheLevels) {
               "\r\n\r\nPlease correct the values so that there is at least a difference of 5 mm."});
     }
   }
+  ASSERT_FALSE(Captions.empty());
   EXPECT_EQ(Captions.back(), "KALMET Configuration");
 }
 
