@@ -33,7 +33,7 @@ void TProbeCommand::Release() {
   if (!Line) return;
   if (Session && !Session->Lost() && IsCurrentLoopProbe(Session->State().ProbeType)) {
     try {
-      Session->Engine().Send(30);
+      Session->Engine().Send(rqReleaseLoop);
     } catch (const std::exception&) {
       // The line went away meanwhile: there is nothing to release.
     }
@@ -51,8 +51,10 @@ int TProbeCommand::OpenAndRead() {
   Session = std::make_unique<TProbeSession>(*Line, *C.Timers);
   const TConnectionState& s = Session->State();
   Line->OnSent = [this, &s](const std::string&) {
-    if (s.ProbeFound && s.ReadComplete == 0 && s.RequestCode >= 10)
-      Progress("Reading " + std::to_string(s.RequestCode - 9) + " of 10 …");
+    constexpr int reads = rqAlarmCurrent - rqType + 1;
+    if (s.ProbeFound && s.ReadComplete == 0 && s.RequestCode >= rqType)
+      Progress("Reading " + std::to_string(s.RequestCode - rqType + 1) + " of " +
+               std::to_string(reads) + " …");
   };
   Progress("Searching for probe on " + Options.Port + " …");
   Session->Connect();

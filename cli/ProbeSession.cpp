@@ -59,11 +59,11 @@ void TProbeSession::SetStatusText(const std::string& Text) {
 
 void TProbeSession::SetControlHint(TProbeControl, const std::string&) {
   // The probe length reply rewrites the level hints.
-  if (S.RequestCode == 15) FGiven.insert(15);
+  if (S.RequestCode == rqProbeLength) FGiven.insert(rqProbeLength);
 }
 
 void TProbeSession::RefreshDisplay() {
-  if (S.RequestCode >= 11 && S.RequestCode <= 19) FGiven.insert(S.RequestCode);
+  if (S.RequestCode >= rqChecksum && S.RequestCode <= rqAlarmCurrent) FGiven.insert(S.RequestCode);
   const auto shown = [](long double Value, const char* Format) {
     long double value = Value;
     TryTextToFloat(FormatFloat(Format, Value, '.'), value, '.');
@@ -71,14 +71,9 @@ void TProbeSession::RefreshDisplay() {
   };
   TProbeData& d = S.ProbeData;
   if (IsRs485ConfigurableProbe(S.ProbeType)) {
-    const int low = S.ProbeType == 6 ? 192 : 1, high = S.ProbeType == 6 ? 253 : 247;
-    // A re-read shows the cleared address 0 until the probe's reply.
-    if (d.Address < low && !(d.Address == 0 && S.SequenceState == ssReadRequested))
-      d.Address = low;
-    else if (d.Address > high)
-      d.Address = high;
+    d.Address = KeptAddress(d.Address, S.ProbeType, S.SequenceState == ssReadRequested);
     for (long double* offset : {&d.Offset1, &d.Offset2})
-      *offset = std::min<long double>(shown(*offset, "0.000"), 10000);
+      *offset = std::min(shown(*offset, "0.000"), kOffsetLimit);
   } else if (IsCurrentLoopProbe(S.ProbeType)) {
     const char* length = S.FineResolution ? "0.000" : "0.00";
     for (long double* level : {&d.LevelAt4mA, &d.LevelAt20mA}) {

@@ -5,7 +5,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <algorithm>
-#include <cmath>
 #include <sstream>
 
 #include "cli/Command.h"
@@ -13,9 +12,6 @@
 #include "toolkit/Numbers.h"
 
 namespace {
-
-constexpr long double kOffsetLimit = 10000;
-constexpr long double kMinimumLevelDistance = 5;
 
 std::string Text(long double Value) {
   return WireDecimal(Value);
@@ -30,13 +26,13 @@ std::string Given(long double Value) {
 std::vector<TWritten> WrittenValues(const TConnectionState& S, bool Sent) {
   const TProbeData& d = S.ProbeData;
   if (IsRs485ConfigurableProbe(S.ProbeType))
-    return {{"address", 20, std::to_string(d.Address)},
-            {"offset1", 21, Text(d.Offset1)},
-            {"offset2", 22, Text(d.Offset2)}};
+    return {{"address", rqWriteAddress, std::to_string(d.Address)},
+            {"offset1", rqWriteOffset1, Text(d.Offset1)},
+            {"offset2", rqWriteOffset2, Text(d.Offset2)}};
   const std::int32_t alarm = d.AlarmCurrentIndex;
-  return {{"level4", 23, Text(d.LevelAt4mA)},
-          {"level20", 24, Text(d.LevelAt20mA)},
-          {"alarm", 25,
+  return {{"level4", rqWriteLevelAt4mA, Text(d.LevelAt4mA)},
+          {"level20", rqWriteLevelAt20mA, Text(d.LevelAt20mA)},
+          {"alarm", rqWriteAlarmCurrent,
            alarm == 0                          ? "21.5"
            : alarm == 1 || (Sent && alarm > 1) ? "3.6"
                                                : "unknown"}};
@@ -47,21 +43,20 @@ std::vector<TWritten> WrittenValues(const TConnectionState& S, bool Sent) {
 std::string TWriteCommand::Refusal(bool ProbeKnown) const {
   std::ostringstream why;
   const auto& v = FValues;
-  if (v.Address && (*v.Address < 1 || *v.Address > 253))
-    why << "address " << *v.Address << " is outside 1 to 253";
+  if (v.Address && (*v.Address < kAnyAddress.Low || *v.Address > kAnyAddress.High))
+    why << "address " << *v.Address << " is outside " << kAnyAddress.Low << " to "
+        << kAnyAddress.High;
   for (auto [name, value] : {std::pair{"offset1", v.Offset1}, {"offset2", v.Offset2}})
     if (value && (*value < 0 || *value > kOffsetLimit))
-      return std::string(name) + " " + Given(*value) + " mm is outside 0 to 10000 mm";
+      return std::string(name) + " " + Given(*value) + " mm is outside 0 to " +
+             FormatFloat("0", kOffsetLimit, '.') + " mm";
   for (auto [name, value] : {std::pair{"level4", v.LevelAt4mA}, {"level20", v.LevelAt20mA}})
     if (value && *value < 0) return std::string(name) + " " + Given(*value) + " mm is below 0 mm";
   if (!why.str().empty()) return why.str();
-  const auto tooClose = [](long double At4, long double At20) {
-    return std::fabs(At20 - At4) < kMinimumLevelDistance;
-  };
   if (!ProbeKnown) {
-    if (v.LevelAt4mA && v.LevelAt20mA && tooClose(*v.LevelAt4mA, *v.LevelAt20mA))
+    if (v.LevelAt4mA && v.LevelAt20mA && LevelsTooClose(*v.LevelAt4mA, *v.LevelAt20mA))
       return "level4 " + Given(*v.LevelAt4mA) + " mm and level20 " + Given(*v.LevelAt20mA) +
-             " mm are less than 5 mm apart";
+             " mm are less than " + FormatFloat("0", kMinimumLevelDistance, '.') + " mm apart";
     return "";
   }
 
@@ -74,7 +69,7 @@ std::string TWriteCommand::Refusal(bool ProbeKnown) const {
   if ((v.LevelAt4mA || v.LevelAt20mA || v.AlarmCurrentIndex) && !loop)
     return "the probe " + probe + " has no 4 mA and 20 mA levels and no alarm current";
   if (v.Address) {
-    const int low = s.ProbeType == 6 ? 192 : 1, high = s.ProbeType == 6 ? 253 : 247;
+    const auto [low, high] = AddressRange(s.ProbeType);
     if (*v.Address < low || *v.Address > high)
       return "address " + std::to_string(*v.Address) + " is outside " + std::to_string(low) +
              " to " + std::to_string(high) + " for the probe " + probe;
@@ -87,9 +82,9 @@ std::string TWriteCommand::Refusal(bool ProbeKnown) const {
   if (loop) {
     const long double at4 = v.LevelAt4mA.value_or(d.LevelAt4mA);
     const long double at20 = v.LevelAt20mA.value_or(d.LevelAt20mA);
-    if (tooClose(at4, at20))
-      return "level4 " + Given(at4) + " mm and level20 " + Given(at20) +
-             " mm are less than 5 mm apart";
+    if (LevelsTooClose(at4, at20))
+      return "level4 " + Given(at4) + " mm and level20 " + Given(at20) + " mm are less than " +
+             FormatFloat("0", kMinimumLevelDistance, '.') + " mm apart";
   }
   return "";
 }
@@ -114,7 +109,7 @@ std::string TWriteCommand::Acknowledged(const std::vector<TWritten>& Values) con
   };
   std::vector<std::pair<std::string, int>> requests;
   for (const TWritten& w : Values) requests.emplace_back(w.Name, w.Code);
-  requests.emplace_back("closing command", 50);
+  requests.emplace_back("closing command", rqEndWrite);
   for (const auto& [name, code] : requests) {
     const auto it = Session->Acknowledgements.find(code);
     if (it != Session->Acknowledgements.end() && it->second == TAcknowledge::Positive)

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <string>
 
+#include "probe/ProtocolRules.h"
+
 // Measured and configured values of the probe, in mm, °C and mA.
 struct TProbeData {
   std::int32_t Address = 0;
@@ -41,6 +43,22 @@ inline constexpr int kRxLineLimit = 40;  // longest line that is dispatched
 inline constexpr int kProbeIdSize = 9;
 
 struct TConnectionState {
+  // Forgets the probe and the conversation with it: nothing found, nothing
+  // read, no request, no identifier, no firmware texts. The port, the
+  // identifier's length, the probe data and the display units stay.
+  void ResetConnection() {
+    ProbeFound = false;
+    ReadComplete = 0;
+    SequenceState = ssIdle;
+    RequestCode = 0;
+    ProbeType = 0;
+    SerialNumber = 0;
+    ProbeId.fill('0');
+    FirmwareVersion.clear();
+    FirmwareChecksum.clear();
+    FirmwareChecksumRead = false;
+  }
+
   // Request sequencer
   bool PortOpen = false;
   bool ProbeFound = false;
@@ -57,7 +75,7 @@ struct TConnectionState {
   std::array<char, kProbeIdSize> ProbeId{'0', '0', '0', '0', '0', '0', '0', '0', '0'};
   std::int32_t ProbeIdLength = 0;
   std::int32_t SerialNumber = 0;
-  std::int32_t SearchRetries = 3;
+  std::int32_t SearchRetries = kSearchRetries;
   bool FineResolution = true;
   std::string FirmwareChecksum;
   bool FirmwareChecksumRead = false;
@@ -72,11 +90,3 @@ struct TConnectionState {
   bool FahrenheitUnits = false;
   bool UnitSwitching = false;
 };
-
-// Probe families by type code.
-inline bool IsCurrentLoopProbe(std::int32_t ProbeType) {
-  return ProbeType == 2 || ProbeType == 3 || ProbeType == 4;
-}
-inline bool IsRs485ConfigurableProbe(std::int32_t ProbeType) {
-  return ProbeType == 6 || ProbeType == 7;
-}

@@ -18,6 +18,7 @@
 
 class TProbeEngine {
  public:
+  // Construction and the entry points: ProbeEngine.cpp.
   TProbeEngine(TConnectionState& State, IProbeView& View, IProbeLink& Link,
                TCustomTimer& TimerRequestNext, TCustomTimer& TimerTimeout);
 
@@ -46,7 +47,7 @@ class TProbeEngine {
   bool RequestWrite();
 
   // Senders (RequestFrames.cpp). Send(Code) is the sender of that request
-  // code; false when the code has none.
+  // code (RequestFrames.h names them); false when the code has none.
   bool Send(int Code);
   void SendRequest(const char* Frame, int Count);
 
@@ -88,9 +89,18 @@ class TProbeEngine {
   // is open, but no request is sent: the sequence goes on after OK.
   void ShowMessage(const std::string& Text);
 
-  void SetConfigurationControlsEnabled(bool Enabled);
+  // The sequencer's step in each state (RequestSequencer.cpp).
+  void SearchStep();
+  void FirstReadStep();
+  void ReadRequestedStep();
+  void ReadingStep();
+  void WriteRequestedStep();
+  void WritingStep();
+  void WriteFinishedStep();
+  void IdleStep();
   // The tick after the last read request: the read is complete.
   void EndRead();
+  void SetConfigurationControlsEnabled(bool Enabled);
 
   TConnectionState& S;
   IProbeView& View;

@@ -200,27 +200,27 @@ TAcknowledge TProbeEngine::ParseAcknowledge() {
   TimerTimeout.SetEnabled(false);
   S.ProbeFound = true;
   switch (S.RequestCode) {
-    case 20:
+    case rqWriteAddress:
       View.RestoreControlColour(TProbeControl::SpinEdit_Address);
       break;
-    case 21:
+    case rqWriteOffset1:
       View.RestoreControlColour(TProbeControl::Edit_Offset1);
       break;
-    case 22:
+    case rqWriteOffset2:
       View.RestoreControlColour(TProbeControl::Edit_Offset2);
       break;
-    case 23:
+    case rqWriteLevelAt4mA:
       View.RestoreControlColour(TProbeControl::Edit_LevelAt4mA);
       View.SetControlEnabled(TProbeControl::Edit_LevelAt4mA, true);
       break;
-    case 24:
+    case rqWriteLevelAt20mA:
       View.RestoreControlColour(TProbeControl::Edit_LevelAt20mA);
       View.SetControlEnabled(TProbeControl::Edit_LevelAt20mA, true);
       break;
-    case 25:
+    case rqWriteAlarmCurrent:
       View.RestoreControlColour(TProbeControl::ComboBox_AlarmCurrent);
       break;
-    case 50:
+    case rqEndWrite:
       View.SetControlEnabled(TProbeControl::Button_Read, true);
       break;
     default:

@@ -30,46 +30,46 @@ void TProbeEngine::DispatchReply() {
   TimerTimeout.SetEnabled(false);
   const unsigned messages = FMessagesShown;
   switch (S.RequestCode) {
-    case 1:
+    case rqSearch:
       ParseSearchReply();
       break;
-    case 10:
+    case rqType:
       ParseTypeReply();
       break;
-    case 11:
+    case rqChecksum:
       ParseChecksumReply();
       break;
-    case 12:
+    case rqAddress:
       ParseAddressReply();
       break;
-    case 13:
+    case rqOffset1:
       ParseOffset1Reply();
       break;
-    case 14:
+    case rqOffset2:
       ParseOffset2Reply();
       break;
-    case 15:
+    case rqProbeLength:
       ParseProbeLengthReply();
       break;
-    case 16:
+    case rqCurrent:
       ParseCurrentReply();
       break;
-    case 17:
+    case rqLevelAt4mA:
       ParseLevelAt4mAReply();
       break;
-    case 18:
+    case rqLevelAt20mA:
       ParseLevelAt20mAReply();
       break;
-    case 19:
+    case rqAlarmCurrent:
       ParseAlarmCurrentReply();
       break;
-    case 20:
-    case 21:
-    case 22:
-    case 23:
-    case 24:
-    case 25:
-    case 50: {
+    case rqWriteAddress:
+    case rqWriteOffset1:
+    case rqWriteOffset2:
+    case rqWriteLevelAt4mA:
+    case rqWriteLevelAt20mA:
+    case rqWriteAlarmCurrent:
+    case rqEndWrite: {
       const int code = S.RequestCode;
       View.Acknowledged(code, ParseAcknowledge());
       break;
@@ -91,18 +91,10 @@ void TProbeEngine::TimerTimeoutTimer(TObject*) {
     // A probe that had been read completely has stopped answering.
     TimerRequestNext.SetEnabled(false);
     ShowMessage("Error: No answer from probe!\r\n\r\nTrying to connect/re-connect.");
-    S.SerialNumber = 0;
-    S.ProbeId.fill('0');
-    S.FirmwareVersion.clear();
-    S.FirmwareChecksum.clear();
-    S.FirmwareChecksumRead = false;
+    S.ResetConnection();
     S.ProbeTypeName.assign(1, '?');  // (assign: GCC 12 warns falsely on = "?")
-    S.ProbeType = 0;
     View.SetGroupCaption(TProbeGroup::GroupBox_ProbeData, " Probe Data ");
-    S.SearchRetries = 3;
-    S.RequestCode = 0;
-    S.SequenceState = ssIdle;
-    S.ReadComplete = 0;
+    S.SearchRetries = kSearchRetries;
     ResetProbeData();
     ApplyProbeType(0);
     View.RefreshDisplay();

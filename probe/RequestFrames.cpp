@@ -12,25 +12,25 @@ namespace {
 
 using V = TRequestValue;
 constexpr TRequestInfo kRequests[] = {
-    {1, "S 0", "", V::None, nullptr, 1000},
-    {10, "TXP", "VN4", V::None, nullptr, 500},
-    {11, "TXP", "CS", V::None, nullptr, 3000},
-    {12, "TXP", "AD", V::None, nullptr, 500},
-    {13, "TXP", "OP", V::None, nullptr, 500},
-    {14, "TXP", "OW", V::None, nullptr, 500},
-    {15, "TXP", "SL", V::None, nullptr, 500},
-    {16, "TXP", "IS", V::None, nullptr, 500},
-    {17, "TXP", "PL", V::None, nullptr, 500},
-    {18, "TXP", "PH", V::None, nullptr, 500},
-    {19, "TXP", "FS", V::None, nullptr, 500},
-    {20, "RXP", "AD", V::Address, nullptr, 500},
-    {21, "RXP", "OP", V::Decimal, &TProbeData::Offset1, 500},
-    {22, "RXP", "OW", V::Decimal, &TProbeData::Offset2, 500},
-    {23, "RXP", "PL", V::Decimal, &TProbeData::LevelAt4mA, 1000},
-    {24, "RXP", "PH", V::Decimal, &TProbeData::LevelAt20mA, 1000},
-    {25, "RXP", "FS", V::AlarmDigit, nullptr, 1000},
-    {30, "RXP", "IS", V::None, nullptr, 1000},
-    {50, "STP", "", V::None, nullptr, 1000},
+    {rqSearch, "S 0", "", V::None, nullptr, 1000},
+    {rqType, "TXP", "VN4", V::None, nullptr, 500},
+    {rqChecksum, "TXP", "CS", V::None, nullptr, 3000},
+    {rqAddress, "TXP", "AD", V::None, nullptr, 500},
+    {rqOffset1, "TXP", "OP", V::None, nullptr, 500},
+    {rqOffset2, "TXP", "OW", V::None, nullptr, 500},
+    {rqProbeLength, "TXP", "SL", V::None, nullptr, 500},
+    {rqCurrent, "TXP", "IS", V::None, nullptr, 500},
+    {rqLevelAt4mA, "TXP", "PL", V::None, nullptr, 500},
+    {rqLevelAt20mA, "TXP", "PH", V::None, nullptr, 500},
+    {rqAlarmCurrent, "TXP", "FS", V::None, nullptr, 500},
+    {rqWriteAddress, "RXP", "AD", V::Address, nullptr, 500},
+    {rqWriteOffset1, "RXP", "OP", V::Decimal, &TProbeData::Offset1, 500},
+    {rqWriteOffset2, "RXP", "OW", V::Decimal, &TProbeData::Offset2, 500},
+    {rqWriteLevelAt4mA, "RXP", "PL", V::Decimal, &TProbeData::LevelAt4mA, 1000},
+    {rqWriteLevelAt20mA, "RXP", "PH", V::Decimal, &TProbeData::LevelAt20mA, 1000},
+    {rqWriteAlarmCurrent, "RXP", "FS", V::AlarmDigit, nullptr, 1000},
+    {rqReleaseLoop, "RXP", "IS", V::None, nullptr, 1000},
+    {rqEndWrite, "STP", "", V::None, nullptr, 1000},
 };
 
 // Appends to a fixed frame buffer; refuses (returns false) past its capacity.
@@ -58,6 +58,10 @@ const TRequestInfo* FindRequest(int Code) {
   return it == std::end(kRequests) ? nullptr : it;
 }
 
+bool IsSequencedRequest(int Code) {
+  return Code != rqReleaseLoop && FindRequest(Code) != nullptr;
+}
+
 std::string WireDecimal(long double Value) {
   std::string text = FormatFloat("0.000", Value);
   std::replace(text.begin(), text.end(), DecimalSeparator(), '.');
@@ -66,7 +70,7 @@ std::string WireDecimal(long double Value) {
 
 TFrame BuildFrame(const TRequestInfo& Request, const TConnectionState& State) {
   TFrame frame;
-  const bool search = Request.Code == 1;
+  const bool search = Request.Code == rqSearch;
   const int capacity = search ? 8 : Request.Value == TRequestValue::Decimal ? 31 : 21;
   TFrameWriter out(frame, capacity);
 
@@ -90,14 +94,12 @@ TFrame BuildFrame(const TRequestInfo& Request, const TConnectionState& State) {
     }
     case TRequestValue::Decimal: {
       const std::string value = WireDecimal(data.*Request.Decimal);
-      // The value must leave room for CR LF.
-      if (frame.Count + static_cast<int>(value.size()) + 2 > capacity) {
+      // The value must leave room for CR LF; a frame cut short is never sent.
+      if (!out.Put(value) || !out.Put("\r\n")) {
         frame.Count = 0;
         frame.RefusedValue = value;
-        return frame;
       }
-      out.Put(value);
-      break;
+      return frame;
     }
     case TRequestValue::AlarmDigit:
       out.Put(data.AlarmCurrentIndex >= 1 ? "1" : "0");

@@ -9,6 +9,37 @@
 
 #include "probe/ConnectionState.h"
 
+// Request codes: the rows of the request table (RequestFrames.cpp), which
+// gives each its frame and its reply time-out. RequestCode counts through the
+// read and the write requests in this order.
+enum : int {
+  rqNone = 0,  // no request in flight
+  rqSearch = 1,
+  // The first read: every read request, type and checksum first.
+  rqType = 10,
+  rqChecksum = 11,
+  rqAddress = 12,  // a re-read starts here, after the search
+  rqOffset1 = 13,
+  rqOffset2 = 14,
+  rqProbeLength = 15,
+  rqCurrent = 16,
+  rqLevelAt4mA = 17,
+  rqLevelAt20mA = 18,
+  rqAlarmCurrent = 19,  // the last read request
+  // The write of an RS-485 probe.
+  rqWriteAddress = 20,
+  rqWriteOffset1 = 21,
+  rqWriteOffset2 = 22,
+  // The write of a current-loop probe.
+  rqWriteLevelAt4mA = 23,
+  rqWriteLevelAt20mA = 24,
+  rqWriteAlarmCurrent = 25,
+  // Sent when the window closes on a current-loop probe; no reply awaited.
+  rqReleaseLoop = 30,
+  // Ends a write sequence.
+  rqEndWrite = 50,
+};
+
 enum class TRequestValue { None, Address, Decimal, AlarmDigit };
 
 struct TRequestInfo {
@@ -22,6 +53,8 @@ struct TRequestInfo {
 
 // nullptr for a code without a request.
 const TRequestInfo* FindRequest(int Code);
+// The requests a step of the sequencer sends (all but rqReleaseLoop).
+bool IsSequencedRequest(int Code);
 
 inline constexpr int kFrameCapacity = 31;
 

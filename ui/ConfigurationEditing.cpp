@@ -1,16 +1,9 @@
 // Configuration editing: the change handlers of the configuration fields,
 // which check and store each entry, and the Read and Write commands.
 
-#include <cmath>
-
+#include "probe/ProtocolRules.h"
 #include "toolkit/Numbers.h"
 #include "ui/Unit_KALMET_Configuration_Tool.h"
-
-namespace {
-
-constexpr long double kOffsetLimit = 10000;
-
-}  // namespace
 
 bool TForm1::WaitingForInput() const {
   return S.ReadComplete != 0 && S.SequenceState == ssIdle;
@@ -26,15 +19,9 @@ void TForm1::MarkModified(QWidget* Field) {
 
 void TForm1::SpinEdit_AddressChange(TObject*) {
   if (!IsRs485ConfigurableProbe(S.ProbeType)) return;
-  const int low = S.ProbeType == 6 ? 192 : 1;
-  const int high = S.ProbeType == 6 ? 253 : 247;
   const int value = SpinEdit_Address->value();
-  if (value < low) {
-    // A re-read shows the cleared address 0 until the probe's reply.
-    if (!(value == 0 && S.SequenceState == ssReadRequested)) SpinEdit_Address->setValue(low);
-  } else if (value > high) {
-    SpinEdit_Address->setValue(high);
-  }
+  const int kept = KeptAddress(value, S.ProbeType, S.SequenceState == ssReadRequested);
+  if (kept != value) SpinEdit_Address->setValue(kept);
   S.ProbeData.Address = SpinEdit_Address->value();
   if (WaitingForInput()) MarkModified(SpinEdit_Address);
 }

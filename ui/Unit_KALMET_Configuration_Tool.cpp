@@ -175,13 +175,13 @@ void TForm1::CreateComponents(TTimerFactory& Timers) {
   TimerRequestNext = Timers.CreateTimer(this);
   TimerRequestNext->SetName("TimerRequestNext");
   TimerRequestNext->SetEnabled(false);
-  TimerRequestNext->SetInterval(200);
+  TimerRequestNext->SetInterval(kRequestPause);
   TimerRequestNext->SetOnTimer(TNotifyEvent::Of<&TForm1::TimerRequestNextTimer>(this));
 
   TimerTimeout = Timers.CreateTimer(this);
   TimerTimeout->SetName("TimerTimeout");
   TimerTimeout->SetEnabled(false);
-  TimerTimeout->SetInterval(500);
+  TimerTimeout->SetInterval(kDefaultReplyTimeout);
   TimerTimeout->SetOnTimer(TNotifyEvent::Of<&TForm1::TimerTimeoutTimer>(this));
 }
 
@@ -247,22 +247,14 @@ void TForm1::FormCreate(TObject*) {
   S.FahrenheitUnits = false;
   SpinEdit_Address->setValue(192);
   S.PortOpen = false;
-  S.ProbeFound = false;
-  S.SearchRetries = 3;
-  S.SerialNumber = 0;
-  S.ProbeId.fill('0');
-  S.FirmwareVersion.clear();
-  S.FirmwareChecksum.clear();
+  S.ResetConnection();
+  S.SearchRetries = kSearchRetries;
   S.FineResolution = true;
-  S.ProbeType = 0;
-  S.RequestCode = 0;
-  S.SequenceState = ssIdle;
-  S.ReadComplete = 0;
   SetStatusText("Please select correct COM port.");
 }
 
 void TForm1::FormClose(TObject*) {
-  if (IsCurrentLoopProbe(S.ProbeType) && Com->Active()) FEngine->Send(30);
+  if (IsCurrentLoopProbe(S.ProbeType) && Com->Active()) FEngine->Send(rqReleaseLoop);
   ClosePort();
 }
 
