@@ -55,7 +55,10 @@ TEST_F(RequestFramesTest, EveryRequestsFrameAndTimeOut) {
   SetIdentifier("40217");
   State.ProbeData.LevelAt4mA = 100;
   State.ProbeData.LevelAt20mA = 2500.25L;
+  State.ProbeData.Offset1 = 0.5L;
   State.ProbeData.Offset2 = 7;
+  State.ProbeData.Address = 201;
+  State.ProbeData.AlarmCurrentIndex = 0;
   const struct {
     int Code;
     const char* Frame;
@@ -72,9 +75,12 @@ TEST_F(RequestFramesTest, EveryRequestsFrameAndTimeOut) {
       {17, "TXP40217PL\r\n", 500},
       {18, "TXP40217PH\r\n", 500},
       {19, "TXP40217FS\r\n", 500},
+      {20, "RXP40217AD201\r\n", 500},
+      {21, "RXP40217OP0.500\r\n", 500},
       {22, "RXP40217OW7.000\r\n", 500},
       {23, "RXP40217PL100.000\r\n", 1000},
       {24, "RXP40217PH2500.250\r\n", 1000},
+      {25, "RXP40217FS0\r\n", 1000},
       {30, "RXP40217IS\r\n", 1000},
       {50, "STP40217\r\n", 1000},
   };

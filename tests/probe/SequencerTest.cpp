@@ -73,6 +73,7 @@ TEST_F(ProbeEngineTest, ReadCommandReadsAgainWithoutTypeAndChecksum) {
   PressRead(*this, State, Engine);
   ASSERT_TRUE(RunUntil([&] { return State.SequenceState == ssIdle && State.RequestCode == 0; }));
   EXPECT_EQ(TakeMnemonics(), (Frames{"S 0", "AD", "OP", "OW", "SL", "IS", "PL", "PH", "FS"}));
+  ASSERT_FALSE(View.Statuses.empty());
   EXPECT_EQ(View.Statuses.front(), "Reading probe data.");
   EXPECT_EQ(View.Statuses.back(), "Reading probe data done.");
   EXPECT_EQ(View.Statuses.size(), 2u) << "no status on the reading ticks of a re-read";
@@ -170,6 +171,7 @@ TEST_F(ProbeEngineTest, NoRequestWhileTheValueTooLongBoxIsOpen) {
   ASSERT_TRUE(RunUntilStatus("Writing probe data done."));
   EXPECT_EQ(sentInBox, 0u);
   EXPECT_FALSE(parsedInBox) << "no request was in flight for the stray line";
+  ASSERT_FALSE(View.Messages.empty());
   EXPECT_EQ(View.Messages.back(), "ERROR: Wrong answer received!");
   EXPECT_EQ(TakeMnemonics(), (Frames{"AD", "OW", "STP"}));
 }
@@ -245,9 +247,11 @@ TEST_F(ProbeEngineTest, SilenceAfterTheFirstReadIsShownOnceAndResetsEverything) 
   EXPECT_FALSE(State.ProbeFound);
   EXPECT_EQ(State.ProbeData.AlarmCurrentIndex, kAlarmCurrentNotRead);
   EXPECT_EQ(View.GroupCaptions[G::GroupBox_ProbeData], " Probe Data ");
+  // The groups of no probe: not those of an unsupported one either.
   for (G g : {G::GroupBox_MeasurementDataKALMET_RS485, G::GroupBox_ConfigurationDataKALMET_RS485,
-              G::GroupBox_MeasurementDataKALMET_C, G::GroupBox_ConfigurationDataKALMET_C})
-    EXPECT_FALSE(View.Groups[g].Visible);
+              G::GroupBox_MeasurementDataKALMET_C, G::GroupBox_ConfigurationDataKALMET_C,
+              G::GroupBox_Information})
+    EXPECT_FALSE(View.Groups[g].Visible) << int(g);
   // 200 ms later the search starts again, and goes on without another message.
   const auto t = Clock.Now();
   ASSERT_TRUE(RunUntilStatus("Searching for probe."));
