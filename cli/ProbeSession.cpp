@@ -38,7 +38,7 @@ void TProbeSession::Stop() {
 }
 
 bool TProbeSession::Resting() const {
-  return S.ReadComplete == 1 && S.SequenceState == ssIdle && S.RequestCode == 0 &&
+  return S.ReadComplete == 1 && S.SequenceState == ssIdle && S.RequestCode == rqNone &&
          !FTimerRequestNext->Enabled() && !FTimerTimeout->Enabled();
 }
 

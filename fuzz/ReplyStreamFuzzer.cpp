@@ -17,8 +17,27 @@
 
 namespace {
 
-constexpr int kCodes[] = {0,  1,  10, 11, 12, 13, 14, 15, 16, 17,
-                          18, 19, 20, 21, 22, 23, 24, 25, 30, 50};
+// No request, and every request of the table.
+constexpr int kCodes[] = {rqNone,
+                          rqSearch,
+                          rqType,
+                          rqChecksum,
+                          rqAddress,
+                          rqOffset1,
+                          rqOffset2,
+                          rqProbeLength,
+                          rqCurrent,
+                          rqLevelAt4mA,
+                          rqLevelAt20mA,
+                          rqAlarmCurrent,
+                          rqWriteAddress,
+                          rqWriteOffset1,
+                          rqWriteOffset2,
+                          rqWriteLevelAt4mA,
+                          rqWriteLevelAt20mA,
+                          rqWriteAlarmCurrent,
+                          rqReleaseLoop,
+                          rqEndWrite};
 
 struct TQuietView : IProbeView {
   void SetStatusText(const std::string&) override {}

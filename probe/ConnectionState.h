@@ -9,6 +9,7 @@
 #include <string>
 
 #include "probe/ProtocolRules.h"
+#include "probe/RequestCodes.h"
 
 // Measured and configured values of the probe, in mm, °C and mA.
 struct TProbeData {
@@ -44,13 +45,14 @@ inline constexpr int kProbeIdSize = 9;
 
 struct TConnectionState {
   // Forgets the probe and the conversation with it: nothing found, nothing
-  // read, no request, no identifier, no firmware texts. The port, the
-  // identifier's length, the probe data and the display units stay.
+  // read, no request, no type, no serial number, no identifier, no firmware
+  // texts. What stays is for the caller to set: the port, SearchRetries, the
+  // identifier's length, the type name, the probe data and the display units.
   void ResetConnection() {
     ProbeFound = false;
     ReadComplete = 0;
     SequenceState = ssIdle;
-    RequestCode = 0;
+    RequestCode = rqNone;
     ProbeType = 0;
     SerialNumber = 0;
     ProbeId.fill('0');
@@ -64,7 +66,7 @@ struct TConnectionState {
   bool ProbeFound = false;
   int ReadComplete = 0;  // 0 or 1
   int SequenceState = ssIdle;
-  int RequestCode = 0;
+  int RequestCode = rqNone;
 
   // Reply reception
   std::array<std::uint8_t, kRxLineSize> RxLine{};

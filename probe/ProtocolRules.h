@@ -2,8 +2,8 @@
 
 // The rules of the probe protocol that the window and the terminal program
 // apply too: probe families, the ranges a configuration value must keep, and
-// the pacing of the conversation. The request codes and their time-outs are
-// in RequestFrames.h, beside the request table.
+// the pacing of the conversation. The request codes are in RequestCodes.h,
+// their frames and reply time-outs in the request table (RequestFrames.cpp).
 
 #include <cmath>
 #include <cstdint>
@@ -15,6 +15,12 @@ inline bool IsCurrentLoopProbe(std::int32_t ProbeType) {
 }
 inline bool IsRs485ConfigurableProbe(std::int32_t ProbeType) {
   return ProbeType == 6 || ProbeType == 7;
+}
+inline bool IsRs485MeasurementProbe(std::int32_t ProbeType) {
+  return ProbeType == 5;
+}
+inline bool IsUnsupportedProbe(std::int32_t ProbeType) {
+  return ProbeType == 1;
 }
 
 // The bus addresses a probe of this type takes (RS-485 probes only).
@@ -50,5 +56,5 @@ inline constexpr std::int32_t kSearchRetries = 3;
 
 // The pause between a reply (or a time-out) and the next request, ms.
 inline constexpr unsigned kRequestPause = 200;
-// The reply time-out before a sender sets its own (RequestFrames.h), ms.
+// The reply time-out before a sender sets its own (RequestFrames.cpp), ms.
 inline constexpr unsigned kDefaultReplyTimeout = 500;

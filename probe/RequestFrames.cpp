@@ -118,7 +118,7 @@ bool TProbeEngine::Send(int Code) {
     // Never sent cut short: the operator is told, and the sequence goes on
     // with its next step as after a refused write. Nothing is in flight
     // while the box is open, so a line arriving meanwhile has no parser.
-    S.RequestCode = 0;
+    S.RequestCode = rqNone;
     ShowMessage("The value " + *frame.RefusedValue +
                 " is too long to be sent to the probe. It was not written.");
     S.RequestCode = Code;

@@ -203,7 +203,10 @@ TEST_F(CliTest, ValuesAgainstTheWindowsRulesAreRefusedBeforeAnyWrite) {
     bool LineOpened;  // rules that hold for every probe come before the read
     const char* Named;
   } rows[] = {
-      {"rs485-d", values([](TWriteValues& v) { v.Address = 300; }), false, "address 300"},
+      {"rs485-d", values([](TWriteValues& v) { v.Address = 300; }), false,
+       "address 300 is outside 1 to 253"},
+      {"rs485-d", values([](TWriteValues& v) { v.Offset1 = 10001; }), false,
+       "offset1 10001 mm is outside 0 to 10000 mm"},
       {"current-loop", values([](TWriteValues& v) {
          v.LevelAt4mA = 100;
          v.LevelAt20mA = 103;

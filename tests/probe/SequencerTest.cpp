@@ -247,7 +247,8 @@ TEST_F(ProbeEngineTest, SilenceAfterTheFirstReadIsShownOnceAndResetsEverything) 
   EXPECT_FALSE(State.ProbeFound);
   EXPECT_EQ(State.ProbeData.AlarmCurrentIndex, kAlarmCurrentNotRead);
   EXPECT_EQ(View.GroupCaptions[G::GroupBox_ProbeData], " Probe Data ");
-  // The groups of no probe: not those of an unsupported one either.
+  // The groups of no probe: not those of an unsupported one either (the
+  // information group, which the type-6 probe had hidden).
   for (G g : {G::GroupBox_MeasurementDataKALMET_RS485, G::GroupBox_ConfigurationDataKALMET_RS485,
               G::GroupBox_MeasurementDataKALMET_C, G::GroupBox_ConfigurationDataKALMET_C,
               G::GroupBox_Information})
