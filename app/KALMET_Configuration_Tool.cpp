@@ -4,7 +4,8 @@
 #include <cstdio>
 
 #include "toolkit/Application.h"
-#include "toolkit/MessageDialog.h"
+#include "toolkit/qt/MessageDialog.h"
+#include "toolkit/qt/QtEventLoop.h"
 #include "ui/Unit_KALMET_Configuration_Tool.h"
 
 int main(int argc, char* argv[]) {
@@ -19,6 +20,7 @@ int main(int argc, char* argv[]) {
   // A fixed 96 pixels per inch: the window is laid out in pixels.
   qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
   QApplication app(argc, argv);
+  TQtEventLoop loop;  // timers and serial events on Qt's loop
   Application().SetTitle("KALMET Configuration");
   InstallMessageDialogs();
   TForm1 Form1;

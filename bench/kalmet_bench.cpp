@@ -38,6 +38,7 @@
 #include <string>
 #include <vector>
 
+#include "toolkit/qt/QtEventLoop.h"
 #include "toolkit/Application.h"
 #include "tools/SimulatorServer.h"
 #include "ui/Unit_KALMET_Configuration_Tool.h"
@@ -302,6 +303,7 @@ void Idle(double& CpuPercent, long& Switches) {
 
 int StartupChild(int argc, char* argv[]) {
   QApplication app(argc, argv);
+  TQtEventLoop loop;
   Application().SetTitle("KALMET Configuration");
   TForm1 form;
   struct TPainted : QObject {
@@ -331,6 +333,7 @@ int main(int argc, char* argv[]) {
   if (argc > 1 && std::string(argv[1]) == "--startup") return StartupChild(argc, argv);
   const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
   QApplication app(argc, argv);
+  TQtEventLoop loop;
   Application().SetTitle("KALMET Configuration");
   Application().SetMessagePresenter([](const std::string&, const std::string& text) {
     std::fprintf(stderr, "message: %s\n", text.c_str());

@@ -1,24 +1,23 @@
 #include "cli/Command.h"
 
-#include <QJsonDocument>
 #include <fstream>
 
 int TProbeCommand::Run() {
   const int code = Execute();
   Release();
-  QJsonObject result{{"command", FName}, {"port", QString::fromStdString(Options.Port)}};
+  TJson result{{"command", FName}, {"port", Options.Port}};
   if (Session && Session->EverFound()) {
-    const QJsonObject probe = Report();
-    result.insert("probe_id", probe["probe_id"]);
-    result.insert("type_name", probe["type_name"]);
+    const TJson probe = Report();
+    result["probe_id"] = probe["probe_id"];
+    result["type_name"] = probe["type_name"];
   }
-  for (auto it = Result.begin(); it != Result.end(); ++it) result.insert(it.key(), it.value());
-  result.insert("outcome", QString::fromStdString(Outcome));
-  result.insert("exit_code", code);
+  for (const auto& [key, value] : Result.items()) result[key] = value;
+  result["outcome"] = Outcome;
+  result["exit_code"] = code;
 
   if (Options.Json) {
-    const QJsonObject& shown = code == exDone && PrintReport ? Result["before"].toObject() : result;
-    *C.Out << QJsonDocument(shown).toJson(QJsonDocument::Indented).toStdString();
+    const TJson& shown = code == exDone && PrintReport ? Result["before"] : result;
+    *C.Out << JsonDocument(shown, true);
   } else if (code == exDone && PrintReport) {
     *C.Out << "Port:                 " << Options.Port << "\n" << ProbeText(Session->State());
   } else if (code == exDone) {
@@ -113,17 +112,17 @@ void TProbeCommand::Progress(const std::string& Text) const {
   if (C.Progress) *C.Err << Text << std::endl;
 }
 
-void TProbeCommand::AppendRecord(const QJsonObject& Record) const {
+void TProbeCommand::AppendRecord(const TJson& Record) const {
   if (Options.RecordFile.empty()) return;
-  QJsonObject record = Record;
-  record.insert("time", QString::fromStdString(C.Now()));
+  TJson record = Record;
+  record["time"] = C.Now();
   std::ofstream out(Options.RecordFile, std::ios::app);
-  out << QJsonDocument(record).toJson(QJsonDocument::Compact).toStdString() << "\n";
+  out << JsonDocument(record, false) << "\n";
   if (!out) *C.Err << "kalmet-cli: cannot write the service record " << Options.RecordFile << "\n";
 }
 
-QJsonObject TProbeCommand::Report() const {
-  QJsonObject report = ProbeJson(Session->State(), Session->Given());
-  report.insert("port", QString::fromStdString(Options.Port));
+TJson TProbeCommand::Report() const {
+  TJson report = ProbeJson(Session->State(), Session->Given());
+  report["port"] = Options.Port;
   return report;
 }

@@ -8,7 +8,6 @@
 // The program gives it the real serial port and the event loop; tests give
 // it a probe model on a virtual clock.
 
-#include <QJsonObject>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -16,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/Json.h"
 #include "cli/ProbeLine.h"
 #include "cli/ProbeReport.h"
 #include "cli/ProbeSession.h"
@@ -97,19 +97,19 @@ class TProbeCommand : public TCommand {
   void Progress(const std::string& Text) const;
   bool Interrupted() const { return C.Interrupted && *C.Interrupted; }
   // What the probe reported, with the port.
-  QJsonObject Report() const;
+  TJson Report() const;
 
   TCommonOptions Options;
   std::unique_ptr<TProbeLine> Line;
   std::unique_ptr<TProbeSession> Session;
   std::string Outcome;
-  QJsonObject Result;        // details of the run (before, sent, after)
-  bool PrintReport = false;  // on success, the report is the result (read)
+  TJson Result = TJson::object();  // details of the run (before, sent, after)
+  bool PrintReport = false;        // on success, the report is the result (read)
 
  private:
-  // As the window's close: a current-loop probe is released (request 30).
+  // As the window's close: a current-loop probe is released (rqReleaseLoop).
   void Release();
-  void AppendRecord(const QJsonObject& Record) const;
+  void AppendRecord(const TJson& Record) const;
 
   const char* FName;
 };

@@ -1,6 +1,10 @@
 #include "cli/ProbeReport.h"
 
+#include <charconv>
+#include <optional>
 #include <sstream>
+
+#include "probe/RequestFrames.h"
 
 #include "toolkit/Numbers.h"
 
@@ -15,8 +19,11 @@ int LengthDecimals(const TConnectionState& S) {
 }
 
 // The value as the window shows it, as a JSON number.
-QJsonValue Number(long double Value, int Decimals) {
-  return QString::fromStdString(Fixed(Value, Decimals)).toDouble();
+TJson Number(long double Value, int Decimals) {
+  const std::string text = Fixed(Value, Decimals);
+  double shown = 0;
+  std::from_chars(text.data(), text.data() + text.size(), shown);
+  return JsonNumber(shown);
 }
 
 std::string IdText(const TConnectionState& S) {
@@ -24,10 +31,11 @@ std::string IdText(const TConnectionState& S) {
   return std::string(S.ProbeId.data(), static_cast<std::size_t>(length));
 }
 
-QJsonValue AlarmCurrent(std::int32_t Index) {
+// mA; nullopt when not read.
+std::optional<double> AlarmCurrent(std::int32_t Index) {
   if (Index == 0) return 21.5;
   if (Index == 1) return 3.6;
-  return QJsonValue::Null;
+  return std::nullopt;
 }
 
 }  // namespace
@@ -35,44 +43,44 @@ QJsonValue AlarmCurrent(std::int32_t Index) {
 std::string FamilyName(std::int32_t ProbeType) {
   if (IsRs485ConfigurableProbe(ProbeType)) return "rs485";
   if (IsCurrentLoopProbe(ProbeType)) return "current-loop";
-  if (ProbeType == 5) return "rs485-measurement";
-  if (ProbeType == 1) return "unsupported";
+  if (IsRs485MeasurementProbe(ProbeType)) return "rs485-measurement";
+  if (IsUnsupportedProbe(ProbeType)) return "unsupported";
   return "none";
 }
 
-QJsonObject ProbeJson(const TConnectionState& S, const std::set<int>& Given) {
+TJson ProbeJson(const TConnectionState& S, const std::set<int>& Given) {
   const TProbeData& d = S.ProbeData;
   const bool rs485 = IsRs485ConfigurableProbe(S.ProbeType);
   const bool loop = IsCurrentLoopProbe(S.ProbeType);
   const int length = LengthDecimals(S);
-  const auto when = [](bool Has, const QJsonValue& Value) {
-    return Has ? Value : QJsonValue(QJsonValue::Null);
-  };
+  const auto when = [](bool Has, const TJson& Value) { return Has ? Value : TJson(nullptr); };
   const auto given = [&](int Request) { return Given.count(Request) > 0; };
-  QJsonObject o;
-  o["probe_id"] = QString::fromStdString(IdText(S));
+  TJson o = TJson::object();
+  o["probe_id"] = IdText(S);
   o["serial_number"] = when(S.SerialNumber != 0, S.SerialNumber);
-  o["type_name"] = when(S.ProbeType != 0, QString::fromStdString(S.ProbeTypeName));
+  o["type_name"] = when(S.ProbeType != 0, S.ProbeTypeName);
   o["probe_type"] = S.ProbeType;
-  o["family"] = QString::fromStdString(FamilyName(S.ProbeType));
-  o["firmware_version"] = when(S.ProbeType != 0, QString::fromStdString(S.FirmwareVersion));
-  o["firmware_checksum"] = when(S.FirmwareChecksumRead, QString::fromStdString(S.FirmwareChecksum));
+  o["family"] = FamilyName(S.ProbeType);
+  o["firmware_version"] = when(S.ProbeType != 0, S.FirmwareVersion);
+  o["firmware_checksum"] = when(S.FirmwareChecksumRead, S.FirmwareChecksum);
   o["temperature_c"] = Number(d.Temperature, 1);
   o["level1_mm"] = Number(d.Level1, length);
   o["level2_mm"] = Number(d.Level2, length);
   o["fine_resolution"] = S.FineResolution;
-  o["address"] = when(rs485 && given(12), d.Address);
-  o["offset1_mm"] = when(rs485 && given(13), Number(d.Offset1, 3));
-  o["offset2_mm"] = when(rs485 && given(14), Number(d.Offset2, 3));
+  o["address"] = when(rs485 && given(rqAddress), d.Address);
+  o["offset1_mm"] = when(rs485 && given(rqOffset1), Number(d.Offset1, 3));
+  o["offset2_mm"] = when(rs485 && given(rqOffset2), Number(d.Offset2, 3));
   o["level_mm"] = when(loop, Number(d.Level1, length));
-  o["current_ma"] = when(loop && given(16), Number(d.Current, 3));
-  o["level_at_4ma_mm"] = when(loop && given(17), Number(d.LevelAt4mA, length));
-  o["level_at_20ma_mm"] = when(loop && given(18), Number(d.LevelAt20mA, length));
-  o["alarm_current_ma"] = when(loop && given(19), AlarmCurrent(d.AlarmCurrentIndex));
+  o["current_ma"] = when(loop && given(rqCurrent), Number(d.Current, 3));
+  o["level_at_4ma_mm"] = when(loop && given(rqLevelAt4mA), Number(d.LevelAt4mA, length));
+  o["level_at_20ma_mm"] = when(loop && given(rqLevelAt20mA), Number(d.LevelAt20mA, length));
+  const auto alarm = AlarmCurrent(d.AlarmCurrentIndex);
+  o["alarm_current_ma"] =
+      when(loop && given(rqAlarmCurrent) && alarm, JsonNumber(alarm.value_or(0)));
   // A length that does not convert leaves 0 and the limit of 16000 mm.
-  const bool lengthGiven = given(15) && d.ProbeLength != 0;
+  const bool lengthGiven = given(rqProbeLength) && d.ProbeLength != 0;
   o["probe_length_mm"] = when(lengthGiven, Number(d.ProbeLength, 3));
-  o["level_limit_mm"] = when(given(15), static_cast<double>(d.LevelLimit));
+  o["level_limit_mm"] = when(given(rqProbeLength), JsonNumber(static_cast<double>(d.LevelLimit)));
   return o;
 }
 
@@ -93,8 +101,8 @@ std::string ProbeText(const TConnectionState& S) {
     line("Current:", Fixed(d.Current, 3) + " mA");
     line("Level at 4 mA:", Fixed(d.LevelAt4mA, length) + " mm");
     line("Level at 20 mA:", Fixed(d.LevelAt20mA, length) + " mm");
-    const QJsonValue alarm = AlarmCurrent(d.AlarmCurrentIndex);
-    line("Alarm current:", alarm.isNull() ? "?" : Fixed(alarm.toDouble(), 1) + " mA");
+    const auto alarm = AlarmCurrent(d.AlarmCurrentIndex);
+    line("Alarm current:", alarm ? Fixed(*alarm, 1) + " mA" : "?");
   } else {
     line("Float 1:", Fixed(d.Level1, length) + " mm");
     line("Float 2:", Fixed(d.Level2, length) + " mm");

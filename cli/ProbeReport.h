@@ -4,10 +4,10 @@
 // JSON object of the read command and of the service record, and the text
 // for a terminal.
 
-#include <QJsonObject>
 #include <set>
 #include <string>
 
+#include "cli/Json.h"
 #include "probe/ConnectionState.h"
 
 // "rs485", "current-loop", "rs485-measurement", "unsupported" or "none".
@@ -16,7 +16,7 @@ std::string FamilyName(std::int32_t ProbeType);
 // Every value the window would show; null where its family has none, or
 // where the probe gave none: Given holds the read requests (11 to 19) whose
 // replies gave a value.
-QJsonObject ProbeJson(const TConnectionState& S, const std::set<int>& Given);
+TJson ProbeJson(const TConnectionState& S, const std::set<int>& Given);
 
 // The same as lines of text with units.
 std::string ProbeText(const TConnectionState& S);

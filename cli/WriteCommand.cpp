@@ -2,12 +2,12 @@
 // window's rules, runs the write sequence of the probe's family with them,
 // reads again and compares what the probe reports with what was sent.
 
-#include <QJsonArray>
-#include <QJsonDocument>
 #include <algorithm>
+#include <charconv>
+#include <cmath>
 #include <sstream>
 
-#include "cli/Command.h"
+#include "cli/Arguments.h"
 #include "probe/RequestFrames.h"
 #include "toolkit/Numbers.h"
 
@@ -19,7 +19,10 @@ std::string Text(long double Value) {
 
 // A value as the operator gave it (not rounded to the wire's decimals).
 std::string Given(long double Value) {
-  return QString::number(static_cast<double>(Value), 'g', 15).toStdString();
+  char text[32];
+  const auto end = std::to_chars(text, text + sizeof text, static_cast<double>(Value),
+                                 std::chars_format::general, 15);
+  return std::string(text, end.ptr);
 }
 
 // Sent: the values as the write frames carry them; else as the probe reports them.
@@ -131,7 +134,7 @@ int TWriteCommand::Execute() {
   }
   int code = OpenAndRead();
   if (code != exDone) return code;
-  Result.insert("before", Report());
+  Result["before"] = Report();
   // What this probe does not accept is refused before any write request.
   if (const std::string why = Refusal(true); !why.empty()) {
     Outcome = "refused: " + why + ".";
@@ -150,11 +153,11 @@ int TWriteCommand::Execute() {
   Session->Engine().RequestWrite();
   code = Converse([&] { return Session->Resting(); }, 30000, true);
   Line->OnSent = progress;
-  QJsonObject sentJson;
+  TJson sentJson = TJson::object();
   for (const TWritten& w : sent)
     if (std::find(FSentCodes.begin(), FSentCodes.end(), w.Code) != FSentCodes.end())
-      sentJson.insert(w.Name, QString::fromStdString(w.Wire));
-  Result.insert("sent", sentJson);
+      sentJson[w.Name] = w.Wire;
+  Result["sent"] = sentJson;
   if (code == exInterrupted) {
     Outcome = "interrupted during the write: " + Acknowledged(sent) + ".";
     return code;
@@ -174,7 +177,7 @@ int TWriteCommand::Execute() {
               " after the write (" + Acknowledged(sent) + ").";
     return code;
   }
-  Result.insert("after", Report());
+  Result["after"] = Report();
   std::string notTaken;
   const std::vector<TWritten> now = WrittenValues(Session->State(), false);
   for (std::size_t i = 0; i < sent.size(); ++i)
@@ -187,4 +190,67 @@ int TWriteCommand::Execute() {
   }
   Outcome = "Written and verified.";
   return exDone;
+}
+
+namespace {
+
+class TWriteArguments : public TProbeArguments {
+ public:
+  void Declare(CLI::App& Command) override {
+    TProbeArguments::Declare(Command);
+    const auto value = [&](const char* Name, std::string& Text, const char* Unit,
+                           const char* What) {
+      Command.add_option(Name, Text, What)->type_name(Unit);
+    };
+    value("--address", FAddress, "N", "Bus address (RS-485 probes).");
+    value("--offset1", FOffset1, "MM", "Offset of float 1 in mm (RS-485 probes).");
+    value("--offset2", FOffset2, "MM", "Offset of float 2 in mm (RS-485 probes).");
+    value("--level4", FLevel4, "MM", "Level at 4 mA in mm (current-loop probes).");
+    value("--level20", FLevel20, "MM", "Level at 20 mA in mm (current-loop probes).");
+    value("--alarm", FAlarm, "MA", "Alarm current: 21.5 or 3.6 (mA).");
+  }
+
+  std::string Check() override {
+    if (std::string why = TProbeArguments::Check(); !why.empty()) return why;
+    bool ok = true;
+    if (!FAddress.empty()) {
+      FValues.Address = WholeNumber(FAddress);
+      ok = FValues.Address.has_value();
+    }
+    FValues.Offset1 = Millimetres(FOffset1, ok);
+    FValues.Offset2 = Millimetres(FOffset2, ok);
+    FValues.LevelAt4mA = Millimetres(FLevel4, ok);
+    FValues.LevelAt20mA = Millimetres(FLevel20, ok);
+    if (!ok) return "the values need numbers (with \".\" as decimal separator)";
+    if (!FAlarm.empty()) {
+      if (FAlarm != "21.5" && FAlarm != "3.6") return "--alarm is 21.5 or 3.6";
+      FValues.AlarmCurrentIndex = FAlarm == "21.5" ? 0 : 1;
+    }
+    if (!FValues.Any()) return "write needs at least one value to write";
+    return "";
+  }
+
+  int Run(TCommandContext& Context) override {
+    return TWriteCommand(Prepared(Context), Options, FValues).Run();
+  }
+
+ private:
+  // A length in mm with "." as decimal separator, whatever the locale.
+  static std::optional<long double> Millimetres(const std::string& Text, bool& Ok) {
+    if (Text.empty()) return std::nullopt;
+    double value = 0;
+    const char* end = Text.data() + Text.size();
+    const auto [ptr, error] = std::from_chars(Text.data(), end, value);
+    if (error != std::errc() || ptr != end || !std::isfinite(value)) Ok = false;
+    return value;
+  }
+
+  std::string FAddress, FOffset1, FOffset2, FLevel4, FLevel20, FAlarm;
+  TWriteValues FValues;
+};
+
+}  // namespace
+
+std::unique_ptr<TArguments> WriteArguments() {
+  return std::make_unique<TWriteArguments>();
 }

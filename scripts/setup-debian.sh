@@ -7,6 +7,7 @@ set -euo pipefail
 packages=(
   g++ cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools
+  nlohmann-json3-dev libcli11-dev
   fonts-liberation2
 )
 case "${1:-}" in

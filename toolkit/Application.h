@@ -4,7 +4,7 @@
 // exception handling.
 //
 // How a message box is shown is a seam: the window program installs the real
-// dialog (toolkit/MessageDialog.h); tests install a recorder. Without either,
+// dialog (toolkit/qt/MessageDialog.h); tests install a recorder. Without either,
 // the text goes to standard error.
 
 #include <exception>

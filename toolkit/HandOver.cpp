@@ -1,31 +1,14 @@
 #include "toolkit/HandOver.h"
 
-#include <sys/eventfd.h>
-#include <unistd.h>
-
-#include <QSocketNotifier>
-#include <cerrno>
-#include <cstdint>
-#include <system_error>
-
 THandOver::THandOver() : F(std::make_shared<TShared>()) {
-  F->WakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-  if (F->WakeFd < 0) throw std::system_error(errno, std::system_category(), "eventfd");
-  F->Notifier = std::make_unique<QSocketNotifier>(F->WakeFd, QSocketNotifier::Read);
   // The running routine holds the state, not the hand-over.
-  QObject::connect(F->Notifier.get(), &QSocketNotifier::activated,
-                   [weak = std::weak_ptr<TShared>(F)] {
-                     if (const auto shared = weak.lock()) shared->RunPending();
-                   });
+  F->Watch = MainLoop().Watch(F->Wake.Handle(), [weak = std::weak_ptr<TShared>(F)] {
+    if (const auto shared = weak.lock()) shared->RunPending();
+  });
 }
 
 THandOver::~THandOver() {
   Cancel();
-}
-
-THandOver::TShared::~TShared() {
-  Notifier.reset();
-  ::close(WakeFd);
 }
 
 bool THandOver::Synchronize(const std::function<void()>& Routine) {
@@ -34,10 +17,8 @@ bool THandOver::Synchronize(const std::function<void()>& Routine) {
   std::unique_lock lock(F->Mutex);
   if (F->Cancelled) return false;
   F->Pending = request;
-  // Written under the lock: after Cancel() returns, no wake-up is in flight.
-  const std::uint64_t one = 1;
-  while (::write(F->WakeFd, &one, sizeof one) < 0 && errno == EINTR) {
-  }
+  // Set under the lock: after Cancel() returns, no wake-up is in flight.
+  F->Wake.Signal();
   F->Changed.wait(lock, [&] { return request->Done || F->Cancelled; });
   if (F->Pending == request) F->Pending.reset();
   if (!request->Done) return false;
@@ -63,9 +44,7 @@ bool THandOver::Cancelled() const {
 }
 
 void THandOver::TShared::RunPending() {
-  std::uint64_t count;
-  while (::read(WakeFd, &count, sizeof count) < 0 && errno == EINTR) {
-  }
+  Wake.Acknowledge();
   std::shared_ptr<TRequest> request;
   {
     std::lock_guard lock(Mutex);

@@ -16,8 +16,9 @@
 // worker is stopped and disposed of): the shared state lives on until that
 // routine has returned.
 //
-// Create and cancel on the main thread. The wake-up goes through an eventfd
-// watched by the main loop; all shared state is under one mutex.
+// Create and cancel on the main thread. The wake-up goes through a wake event
+// watched by the main loop (toolkit/EventLoop.h); all shared state is under
+// one mutex.
 
 #include <condition_variable>
 #include <exception>
@@ -25,7 +26,8 @@
 #include <memory>
 #include <mutex>
 
-class QSocketNotifier;
+#include "toolkit/EventLoop.h"
+#include "toolkit/SystemHandles.h"
 
 class THandOver {
  public:
@@ -50,15 +52,14 @@ class THandOver {
     std::exception_ptr Error;
   };
   struct TShared {
-    ~TShared();
     void RunPending();  // main thread, on the wake-up
 
     mutable std::mutex Mutex;
     std::condition_variable Changed;
     bool Cancelled = false;
     std::shared_ptr<TRequest> Pending;
-    int WakeFd = -1;
-    std::unique_ptr<QSocketNotifier> Notifier;
+    TWakeEvent Wake;
+    std::unique_ptr<TLoopWatch> Watch;
   };
   std::shared_ptr<TShared> F;
 };

@@ -1,16 +1,8 @@
 #include "toolkit/Numbers.h"
 
-#include <langinfo.h>
-
 #include <charconv>
 #include <cmath>
 #include <stdexcept>
-
-char DecimalSeparator() {
-  const char* radix = ::nl_langinfo(RADIXCHAR);
-  if (radix && radix[0] != '\0' && radix[1] == '\0') return radix[0];
-  return '.';
-}
 
 namespace {
 

@@ -16,7 +16,8 @@
 #include <chrono>
 #include <memory>
 
-class QSocketNotifier;
+#include "toolkit/EventLoop.h"
+#include "toolkit/SystemHandles.h"
 
 class TCustomTimer : public TComponent {
  public:
@@ -54,8 +55,9 @@ class TCustomTimer : public TComponent {
 };
 
 // A timer of the main thread's event loop. It expires on time to the
-// microsecond: a timerfd, which the event loop watches, not a loop timeout
-// rounded up to whole milliseconds. A disarmed timer wakes nothing.
+// microsecond: a timer of the system (toolkit/SystemHandles.h) that the loop
+// watches, not a loop timeout rounded up to whole milliseconds. A disarmed
+// timer wakes nothing.
 class TTimer : public TCustomTimer {
  public:
   explicit TTimer(TComponent* AOwner);
@@ -68,8 +70,8 @@ class TTimer : public TCustomTimer {
  private:
   void Expired();
 
-  int FFd = -1;
-  std::unique_ptr<QSocketNotifier> FNotifier;
+  TSystemTimer FSystemTimer;
+  std::unique_ptr<TLoopWatch> FWatch;
 };
 
 // Creates the timers of a component tree, so that the same tree runs on the

@@ -8,6 +8,7 @@
 #include <QTest>
 #include <cstdio>
 
+#include "toolkit/qt/QtEventLoop.h"
 #include "toolkit/Application.h"
 #include "tools/SimulatorServer.h"
 #include "ui/Unit_KALMET_Configuration_Tool.h"
@@ -20,6 +21,7 @@ int main(int argc, char* argv[]) {
   qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
+  TQtEventLoop loop;
   Application().SetTitle("KALMET Configuration");
   auto probe = sim::Preset(argv[1]);
   if (!probe) {

@@ -10,7 +10,7 @@
 #include <algorithm>
 
 #include "toolkit/Application.h"
-#include "toolkit/WidgetControl.h"
+#include "toolkit/qt/WidgetControl.h"
 #include "ui/KALMET_Configuration_Tool.xpm"
 
 namespace {

@@ -4,9 +4,9 @@
 #include <sys/resource.h>
 #include <termios.h>
 
-#include <QEventLoop>
-#include <QThread>
-#include <QTimer>
+#include <chrono>
+#include <thread>
+
 #include <string>
 #include <vector>
 
@@ -14,6 +14,7 @@
 #include "serial/platform/LineSettings.h"
 #include "serial/platform/ModemWatcher.h"
 #include "tests/serial/PtyFixture.h"
+#include "tests/support/Wait.h"
 
 namespace {
 
@@ -23,6 +24,7 @@ struct TRecorder : TObject {
   std::string Received;
   int RxCalls = 0;
   bool RxOnMainThread = true;
+  const std::thread::id MainThread = std::this_thread::get_id();
   std::function<void(TCustomComPort&)> OnRx;
 
   void BeforeOpen(TCustomComPort*) { Calls.push_back("BeforeOpen"); }
@@ -43,7 +45,7 @@ struct TRecorder : TObject {
   }
   void RxChar(TObject* Sender) {
     ++RxCalls;
-    RxOnMainThread = RxOnMainThread && QThread::currentThread() == qApp->thread();
+    RxOnMainThread = RxOnMainThread && std::this_thread::get_id() == MainThread;
     auto* port = static_cast<TCustomComPort*>(Sender);
     if (OnRx) OnRx(*port);
     while (port->Active() && port->InputCount() > 0) Received += port->ReadChar();
@@ -397,7 +399,7 @@ TEST_F(ComPortTest, ReceivedBytesReachOnRxCharOnTheMainThread) {
   EXPECT_EQ(Port.EventMask(), 0x0001u);
   EXPECT_TRUE(Port.HasEventThread());
   Pty.Write("40217 0 021500 0123456 0234567 203\r\n");
-  ASSERT_TRUE(QTest::qWaitFor([&] { return Rec.Received.size() == 36; }, 5000));
+  ASSERT_TRUE(WaitFor([&] { return Rec.Received.size() == 36; }, 5000));
   EXPECT_EQ(Rec.Received, "40217 0 021500 0123456 0234567 203\r\n");
   EXPECT_TRUE(Rec.RxOnMainThread);
 }
@@ -409,13 +411,13 @@ TEST_F(ComPortTest, AByteIsAgedFromItsArrivalNotFromItsReading) {
   EXPECT_EQ(Port.LastByteAge().count(), 0) << "nothing read yet";
   microseconds age{};
   Rec.OnRx = [&](TCustomComPort& port) {
-    QThread::msleep(50);  // the window busy with something else
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));  // the window busy elsewhere
     port.ReadChar();
     age = port.LastByteAge();
   };
   const auto written = steady_clock::now();
   Pty.Write("a");
-  ASSERT_TRUE(QTest::qWaitFor([&] { return age.count() > 0; }, 5000));
+  ASSERT_TRUE(WaitFor([&] { return age.count() > 0; }, 5000));
   EXPECT_GE(age, milliseconds(50));
   EXPECT_LE(age, duration_cast<microseconds>(steady_clock::now() - written));
   Port.Close();
@@ -429,13 +431,13 @@ TEST_F(ComPortTest, BurstDuringADispatchIsReadInThatOneCall) {
     first = false;
     // More arrives while this dispatch runs.
     Pty.Write("BCDEFGH");
-    EXPECT_TRUE(QTest::qWaitFor([&] { return port.InputCount() >= 8; }, 5000));
+    EXPECT_TRUE(WaitFor([&] { return port.InputCount() >= 8; }, 5000));
   };
   Port.SetOnRxChar(RxHandler());
   Port.Open();
   Pty.Write("A");
-  ASSERT_TRUE(QTest::qWaitFor([&] { return Rec.Received.size() == 8; }, 5000));
-  QTest::qWait(100);
+  ASSERT_TRUE(WaitFor([&] { return Rec.Received.size() == 8; }, 5000));
+  ServeLoopFor(100);
   EXPECT_EQ(Rec.Received, "ABCDEFGH");
   EXPECT_EQ(Rec.RxCalls, 1);
 }
@@ -448,13 +450,13 @@ TEST_F(ComPortTest, AssigningTheFirstSerialHandlerStartsTheThreadClearingItStops
   EXPECT_EQ(Port.EventMask(), 0x0001u);
   EXPECT_TRUE(Port.HasEventThread());
   Pty.Write("x");
-  ASSERT_TRUE(QTest::qWaitFor([&] { return Rec.Received == "x"; }, 5000));
+  ASSERT_TRUE(WaitFor([&] { return Rec.Received == "x"; }, 5000));
   Port.SetOnRxChar(nullptr);
   EXPECT_EQ(Port.EventMask(), 0u);
   EXPECT_FALSE(Port.HasEventThread());
   Pty.Write("y");
-  ASSERT_TRUE(QTest::qWaitFor([&] { return Port.InputCount() == 1; }, 5000));
-  QTest::qWait(50);  // time for a dispatch that must not come
+  ASSERT_TRUE(WaitFor([&] { return Port.InputCount() == 1; }, 5000));
+  ServeLoopFor(50);  // time for a dispatch that must not come
   EXPECT_EQ(Rec.RxCalls, 1);
 }
 
@@ -478,23 +480,23 @@ TEST_F(ComPortTest, HandlerExceptionIsReportedOnceAndLaterEventsStillArrive) {
   Port.SetOnRxChar(RxHandler());
   Port.Open();
   Pty.Write("1");
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !Messages.empty(); }, 5000));
+  ASSERT_TRUE(WaitFor([&] { return !Messages.empty(); }, 5000));
   Pty.Write("2");
-  ASSERT_TRUE(QTest::qWaitFor([&] { return Rec.Received == "2"; }, 5000));
+  ASSERT_TRUE(WaitFor([&] { return Rec.Received == "2"; }, 5000));
   EXPECT_EQ(Messages, std::vector<std::string>{"Timeout"});
 }
 
 TEST_F(ComPortTest, ClosingWhileTheThreadWaitsCallsNoHandler) {
   Port.SetOnRxChar(RxHandler());
   Port.Open();
-  QTest::qWait(20);
+  ServeLoopFor(20);
   Port.Close();
   EXPECT_FALSE(Port.HasEventThread());
-  QTest::qWait(50);
+  ServeLoopFor(50);
   EXPECT_EQ(Rec.RxCalls, 0);
   Port.Open();  // and again
   Pty.Write("z");
-  ASSERT_TRUE(QTest::qWaitFor([&] { return Rec.Received == "z"; }, 5000));
+  ASSERT_TRUE(WaitFor([&] { return Rec.Received == "z"; }, 5000));
 }
 
 TEST_F(ComPortTest, ClosingFromInsideADispatch) {
@@ -503,8 +505,8 @@ TEST_F(ComPortTest, ClosingFromInsideADispatch) {
   Port.SetOnRxChar(RxHandler());
   Port.Open();
   Pty.Write("q");
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !Port.Active(); }, 5000));
-  QTest::qWait(20);  // the stopped thread is disposed of afterwards
+  ASSERT_TRUE(WaitFor([&] { return !Port.Active(); }, 5000));
+  ServeLoopFor(20);  // the stopped thread is disposed of afterwards
   ASSERT_FALSE(Rec.Calls.empty());
   EXPECT_EQ(Rec.Calls.back(), "AfterClose closed");
 }
@@ -513,21 +515,20 @@ TEST_F(ComPortTest, ClosingFromInsideADispatch) {
 // the stopped thread is disposed of while its hand-over still runs below.
 TEST_F(ComPortTest, ClosingFromANestedLoopInsideADispatch) {
   Rec.OnRx = [&](TCustomComPort& port) {
-    QEventLoop box;
-    QTimer::singleShot(10, [&] { port.Close(); });
-    QTimer::singleShot(60, &box, &QEventLoop::quit);
-    box.exec();
+    ServeLoopFor(10);  // the box's own loop
+    port.Close();
+    ServeLoopFor(50);
   };
   Port.SetOnRxChar(RxHandler());
   Port.Open();
   Pty.Write("q");
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !Port.Active(); }, 5000));
-  QTest::qWait(100);  // the box closes, the dispatch and its hand-over end
+  ASSERT_TRUE(WaitFor([&] { return !Port.Active(); }, 5000));
+  ServeLoopFor(100);  // the box closes, the dispatch and its hand-over end
   EXPECT_EQ(Rec.RxCalls, 1);
   Port.Open();  // and the port works again
   Rec.OnRx = nullptr;
   Pty.Write("r");
-  ASSERT_TRUE(QTest::qWaitFor([&] { return Rec.Received == "r"; }, 5000));
+  ASSERT_TRUE(WaitFor([&] { return Rec.Received == "r"; }, 5000));
 }
 
 TEST_F(ComPortTest, FarEndHangingUpClosesThePortWithoutSpinning) {
@@ -537,13 +538,13 @@ TEST_F(ComPortTest, FarEndHangingUpClosesThePortWithoutSpinning) {
   Port.Open();
   Rec.Calls.clear();
   Pty.HangUp();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !Port.Active(); }, 5000));
+  ASSERT_TRUE(WaitFor([&] { return !Port.Active(); }, 5000));
   EXPECT_EQ(Rec.Calls, (std::vector<std::string>{"OnError 5 Input/output error", "BeforeClose open",
                                                  "AfterClose closed"}));
   EXPECT_TRUE(Messages.empty()) << "the wait error reaches OnError only";
   rusage before{}, after{};
   ::getrusage(RUSAGE_SELF, &before);
-  QTest::qWait(300);
+  ServeLoopFor(300);
   ::getrusage(RUSAGE_SELF, &after);
   const auto cpu = [](const rusage& r) {
     return (r.ru_utime.tv_sec + r.ru_stime.tv_sec) * 1000000L + r.ru_utime.tv_usec +
@@ -585,7 +586,7 @@ TEST_F(ComPortTest, ReadTimeoutsAndPurge) {
   Port.Timeouts().SetReadConstant(50);
   Port.Open();
   Pty.Write("abc");
-  ASSERT_TRUE(QTest::qWaitFor([&] { return Port.InputCount() == 3; }, 5000));
+  ASSERT_TRUE(WaitFor([&] { return Port.InputCount() == 3; }, 5000));
   char buffer[10];
   try {
     Port.Read(buffer, 10, true);
@@ -595,7 +596,7 @@ TEST_F(ComPortTest, ReadTimeoutsAndPurge) {
   }
   EXPECT_EQ(std::string(buffer, 3), "abc");
   Pty.Write("def");
-  ASSERT_TRUE(QTest::qWaitFor([&] { return Port.InputCount() == 3; }, 5000));
+  ASSERT_TRUE(WaitFor([&] { return Port.InputCount() == 3; }, 5000));
   Port.PurgeInput();
   EXPECT_EQ(Port.InputCount(), 0);
   EXPECT_TRUE(Port.ModemStatus().Empty()) << "a pseudo-terminal has no modem lines";
@@ -636,7 +637,7 @@ TEST_F(ComPortTest, ModemLineHandlersOnADeviceWithoutModemLines) {
   EXPECT_EQ(Port.EventMask(), 0x0108u);
   EXPECT_TRUE(Port.HasEventThread());
   Pty.Write("x");
-  QTest::qWait(100);
+  ServeLoopFor(100);
   EXPECT_EQ(Rec.RxCalls, 0) << "a pseudo-terminal has no modem lines to report";
   Port.Close();
   EXPECT_FALSE(Port.HasEventThread());

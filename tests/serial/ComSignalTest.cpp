@@ -154,8 +154,8 @@ TEST_F(ComSignalTest, OpenAndCloseTurnTheIndicatorsOff) {
 TEST_F(ComSignalTest, RealReceptionLightsReceiveAndReachesTheWindow) {
   Port->Open();
   Pty.Write("i.O.\r\n");
-  ASSERT_TRUE(QTest::qWaitFor(
-      [&] { return !Window.Calls.empty() && Window.Calls.back() == "RxChar port"; }, 5000));
+  ASSERT_TRUE(
+      WaitFor([&] { return !Window.Calls.empty() && Window.Calls.back() == "RxChar port"; }, 5000));
   EXPECT_TRUE(Rx->SignalValue());
   Clock.Advance(100);
   EXPECT_FALSE(Rx->SignalValue());

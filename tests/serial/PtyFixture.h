@@ -8,10 +8,11 @@
 #include <pty.h>
 #include <unistd.h>
 
-#include <QTest>
 #include <chrono>
 #include <functional>
 #include <string>
+
+#include "tests/support/Wait.h"
 
 class TPty {
  public:
@@ -45,11 +46,11 @@ class TPty {
     }
   }
 
-  // Reads until Count bytes arrived or Milliseconds passed, serving the Qt
-  // event loop meanwhile.
+  // Reads until Count bytes arrived or Milliseconds passed, serving the main
+  // loop meanwhile.
   std::string Read(std::size_t Count, int Milliseconds = 5000) const {
     std::string got;
-    (void)QTest::qWaitFor(
+    (void)WaitFor(
         [&] {
           char buffer[4096];
           ssize_t n;

@@ -1,10 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <QTest>
-#include <QThread>
 #include <atomic>
 #include <thread>
 
+#include "tests/support/Wait.h"
 #include "toolkit/Application.h"
 #include "toolkit/HandOver.h"
 
@@ -12,21 +11,21 @@ namespace {
 
 TEST(HandOver, RunsTheRoutineOnTheMainThreadAndWaitsForIt) {
   THandOver handOver;
-  QThread* mainThread = QThread::currentThread();
+  const std::thread::id mainThread = std::this_thread::get_id();
   std::atomic<bool> workerDone{false};
   bool ranOnMain = false;
   int value = 0;
   bool result = false;
   std::thread worker([&] {
     result = handOver.Synchronize([&] {
-      ranOnMain = QThread::currentThread() == mainThread;
+      ranOnMain = std::this_thread::get_id() == mainThread;
       value = 42;
     });
     // The routine has run completely before Synchronize returns.
     EXPECT_EQ(value, 42);
     workerDone = true;
   });
-  ASSERT_TRUE(QTest::qWaitFor([&] { return workerDone.load(); }, 10000));
+  ASSERT_TRUE(WaitFor([&] { return workerDone.load(); }, 10000));
   worker.join();
   EXPECT_TRUE(result);
   EXPECT_TRUE(ranOnMain);
@@ -44,7 +43,7 @@ TEST(HandOver, CarriesTheRoutinesExceptionBackToTheWorker) {
     }
     workerDone = true;
   });
-  ASSERT_TRUE(QTest::qWaitFor([&] { return workerDone.load(); }, 10000));
+  ASSERT_TRUE(WaitFor([&] { return workerDone.load(); }, 10000));
   worker.join();
   EXPECT_EQ(caught, "Access is denied");
 }
@@ -62,7 +61,7 @@ TEST(HandOver, CancelReleasesAWaitingWorkerAndTheRoutineNeverRuns) {
   while (!posted) std::this_thread::yield();
   handOver.Cancel();
   worker.join();  // would hang if the cancel did not release the worker
-  QTest::qWait(10);
+  ServeLoopFor(10);
   EXPECT_FALSE(result);
   EXPECT_FALSE(ran);
   EXPECT_TRUE(handOver.Cancelled());
@@ -86,7 +85,7 @@ TEST(HandOver, RoutineMayCancelAndJoinItsOwnWorker) {
     });
     workerDone = true;
   });
-  ASSERT_TRUE(QTest::qWaitFor([&] { return joined; }, 10000));
+  ASSERT_TRUE(WaitFor([&] { return joined; }, 10000));
   EXPECT_TRUE(workerDone);
   EXPECT_FALSE(result);
 }
@@ -99,7 +98,7 @@ TEST(HandOver, ManyHandOversInARow) {
     for (int i = 1; i <= 200; ++i) handOver.Synchronize([&sum, i] { sum += i; });
     workerDone = true;
   });
-  ASSERT_TRUE(QTest::qWaitFor([&] { return workerDone.load(); }, 20000));
+  ASSERT_TRUE(WaitFor([&] { return workerDone.load(); }, 20000));
   worker.join();
   EXPECT_EQ(sum, 200 * 201 / 2);
 }

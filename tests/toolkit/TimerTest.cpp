@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <QElapsedTimer>
-#include <QTest>
+#include <chrono>
 #include <string>
 #include <vector>
 
+#include "tests/support/Wait.h"
 #include "toolkit/Application.h"
 #include "toolkit/VirtualClock.h"
 
@@ -103,7 +103,7 @@ TEST_F(VirtualTimerTest, DisableAndEnableRestartsTheFullInterval) {
 TEST_F(VirtualTimerTest, EnableSinceCountsFromAnEarlierInstantNeverEarly) {
   using std::chrono::microseconds;
   TCustomTimer* t = Make("t", 200);
-  t->EnableSince(microseconds(30'900));  // whole milliseconds only: 30
+  t->EnableSince(microseconds(30'900));   // whole milliseconds only: 30
   t->EnableSince(microseconds(150'000));  // enabled already: no restart
   Clock.Advance(450);
   EXPECT_EQ(TimesOf("t"), (std::vector<TVirtualClock::TTime>{170, 370}));
@@ -186,7 +186,7 @@ TEST_F(VirtualTimerTest, ExceptionOfAHandlerGoesToTheApplication) {
   EXPECT_EQ(shown, (std::vector<std::string>{"boom", "boom"}));
 }
 
-// The event-loop timer keeps the same rules; here only what depends on Qt.
+// The event-loop timer keeps the same rules; here only what depends on the loop.
 TEST(RealTimer, FiresRepeatedlyOnTheEventLoopUntilDisabled) {
   TComponent owner(nullptr);
   TTimer timer(&owner);
@@ -194,10 +194,10 @@ TEST(RealTimer, FiresRepeatedlyOnTheEventLoopUntilDisabled) {
   timer.SetName("real");
   timer.SetInterval(10);
   timer.SetOnTimer(log.Handler());
-  ASSERT_TRUE(QTest::qWaitFor([&] { return log.Ticks.size() >= 3; }, 5000));
+  ASSERT_TRUE(WaitFor([&] { return log.Ticks.size() >= 3; }, 5000));
   timer.SetEnabled(false);
   const auto count = log.Ticks.size();
-  QTest::qWait(50);
+  ServeLoopFor(50);
   EXPECT_EQ(log.Ticks.size(), count);
 }
 
@@ -209,7 +209,7 @@ TEST(RealTimer, AnExpiryAlreadyDueFiresAtOnce) {
   timer.SetInterval(10000);
   timer.SetOnTimer(log.Handler());
   timer.EnableSince(std::chrono::hours(24 * 365));
-  EXPECT_TRUE(QTest::qWaitFor([&] { return !log.Ticks.empty(); }, 5000));
+  EXPECT_TRUE(WaitFor([&] { return !log.Ticks.empty(); }, 5000));
 }
 
 TEST(RealTimer, EnablingAgainDoesNotPostponeTheExpiry) {
@@ -219,13 +219,12 @@ TEST(RealTimer, EnablingAgainDoesNotPostponeTheExpiry) {
   timer.SetEnabled(false);
   timer.SetInterval(300);
   timer.SetOnTimer(log.Handler());
-  QElapsedTimer elapsed;
-  elapsed.start();
+  const auto start = std::chrono::steady_clock::now();
   timer.SetEnabled(true);
   // Re-enabling every 20 ms would postpone the expiry for ever if it restarted.
-  while (log.Ticks.empty() && elapsed.elapsed() < 5000) {
+  while (log.Ticks.empty() && std::chrono::steady_clock::now() - start < std::chrono::seconds(5)) {
     timer.SetEnabled(true);
-    QTest::qWait(20);
+    ServeLoopFor(20);
   }
   EXPECT_EQ(log.Ticks.size(), 1u);
 }

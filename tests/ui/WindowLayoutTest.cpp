@@ -6,7 +6,7 @@
 #include <QTextLayout>
 
 #include "tests/ui/FormFixture.h"
-#include "toolkit/WidgetControl.h"
+#include "toolkit/qt/WidgetControl.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "toolkit/WidgetControl.h"
+#include "toolkit/qt/WidgetControl.h"
 
 QColor ToQColor(TColor Color) {
   return QColor(RedOf(Color), GreenOf(Color), BlueOf(Color));

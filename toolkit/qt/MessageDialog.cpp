@@ -1,4 +1,4 @@
-#include "toolkit/MessageDialog.h"
+#include "toolkit/qt/MessageDialog.h"
 
 #include <QApplication>
 #include <QMessageBox>
