@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages that building and testing the tool need.
 # Packages already present are skipped, so a second run takes seconds.
-# Usage: scripts/setup-debian.sh [--tests | --fuzz | --package]
+# Usage: scripts/setup-debian.sh [--tests | --windows | --fuzz | --package]
 set -euo pipefail
 
 packages=(
@@ -12,6 +12,7 @@ packages=(
 )
 case "${1:-}" in
   --tests) packages+=(libgtest-dev libgmock-dev locales) ;;
+  --windows) packages+=(g++-mingw-w64-x86-64-posix wine64 googletest) ;;
   --fuzz) packages+=(clang-14 libclang-rt-14-dev) ;;
   --package) packages+=(dpkg-dev debhelper lintian desktop-file-utils appstream) ;;
 esac

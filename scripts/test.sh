@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds the tool with its tests and runs every test
-# (offscreen: no display needed). Prints CTest's summary.
+# (offscreen: no display needed); then builds the Windows programs and runs
+# their test suites under Wine (not with a sanitizer). Prints CTest's summaries.
 # Usage: scripts/test.sh [--sanitize=address,undefined|thread] [ctest options...]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -30,3 +31,9 @@ export LSAN_OPTIONS="suppressions=$PWD/tests/support/lsan.supp:print_suppression
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$PWD/tests/support/tsan.supp"
 ctest --test-dir "$build" --output-on-failure -j"$(nproc)" --timeout 300 "${ctest_args[@]}"
+
+if [[ -z "$sanitize" ]]; then
+  scripts/build-windows.sh
+  windows=$(build_dir build-windows)
+  ctest --test-dir "$windows" --output-on-failure -j"$(nproc)" --timeout 300 "${ctest_args[@]}"
+fi

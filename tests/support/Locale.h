@@ -1,22 +1,23 @@
 #pragma once
 
-// Switches the numeric locale for the scope of a test.
+// Switches the numeric locale (on Windows: the regional settings of this
+// thread) for the scope of a test. One implementation per system.
 
-#include <clocale>
 #include <string>
 
-inline constexpr const char* kCommaLocale = "de_DE.UTF-8";
+// A locale whose decimal separator is a comma; "C" is one with a point.
+extern const char* const kCommaLocale;
 
 class ScopedNumericLocale {
  public:
-  explicit ScopedNumericLocale(const char* Name) {
-    FPrevious = std::setlocale(LC_NUMERIC, nullptr);
-    FOk = std::setlocale(LC_NUMERIC, Name) != nullptr;
-  }
-  ~ScopedNumericLocale() { std::setlocale(LC_NUMERIC, FPrevious.c_str()); }
+  explicit ScopedNumericLocale(const char* Name);
+  ~ScopedNumericLocale();
+  ScopedNumericLocale(const ScopedNumericLocale&) = delete;
+  ScopedNumericLocale& operator=(const ScopedNumericLocale&) = delete;
   bool Ok() const { return FOk; }
 
  private:
   std::string FPrevious;
-  bool FOk;
+  unsigned long FPreviousId = 0;
+  bool FOk = false;
 };
