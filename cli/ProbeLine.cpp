@@ -1,7 +1,6 @@
 #include "cli/ProbeLine.h"
 
 #include "serial/PortProblem.h"
-#include "serial/platform/Errors.h"
 
 // The port's handlers, as routines of an object.
 struct TComPortLine::TEvents : TObject {

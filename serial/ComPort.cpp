@@ -132,7 +132,8 @@ void TComThread::Stop() {
 }
 
 void TComThread::SetPriority(TThreadPriority Priority) {
-  if (const pid_t id = FThreadId) ::platform::SetThreadPriority(id, ThreadPriorityValue(Priority));
+  if (const TThreadId id = FThreadId)
+    ::platform::SetThreadPriority(id, ThreadPriorityValue(Priority));
 }
 
 void TComThread::Execute() {
@@ -287,9 +288,9 @@ void TCustomComPort::OpenDevice() {
     CheckResult(FReadEvent != nullptr);
     FWriteEvent = CreateEventA(nullptr, TRUE, TRUE, nullptr);
     CheckResult(FWriteEvent != nullptr);
-    FHandle = CreateFileA(FDeviceName.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+    FHandle = platform::CreateFileA(FDeviceName.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                           OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
-    CheckResult(FHandle != INVALID_HANDLE_VALUE);
+    CheckResult(FHandle != kInvalidHandle);
     PurgeInput();
     PurgeOutput();
     ApplyBufferSizes();
@@ -316,9 +317,9 @@ void TCustomComPort::Close() {
 
 void TCustomComPort::ReleaseDevice() noexcept {
   StopEventThread();
-  if (FHandle != INVALID_HANDLE_VALUE) {
+  if (FHandle != kInvalidHandle) {
     CloseHandle(FHandle);
-    FHandle = INVALID_HANDLE_VALUE;
+    FHandle = kInvalidHandle;
   }
   for (HANDLE* event : {&FWriteEvent, &FReadEvent, &FWaitEvent}) {
     if (*event) CloseHandle(*event);
@@ -451,7 +452,7 @@ void TCustomComPort::StopEventThread() noexcept {
   FEventThread->Terminate();
   FEventThread->HandOver().Cancel();
   // Completes a pending wait, which wakes the thread.
-  if (FHandle != INVALID_HANDLE_VALUE) SetCommMask(FHandle, 0);
+  if (FHandle != kInvalidHandle) SetCommMask(FHandle, 0);
   if (FEventThread->IsCurrentThread()) return;  // it ends by itself after this
   // Stopped and joined. A routine it handed over may still run further up
   // the main thread's stack (in a nested event loop): the hand-over's state
@@ -473,9 +474,14 @@ void TCustomComPort::WaitEvent(TComThread& Thread) {
   if (Thread.Terminated()) return;
   FWaitError = GetLastError();
   if (FWaitError == ERROR_IO_PENDING) {
-    if (WaitForSingleObject(FWaitEvent, INFINITE) == WAIT_OBJECT_0 && !Thread.Terminated())
+    if (WaitForSingleObject(FWaitEvent, INFINITE) != WAIT_OBJECT_0 || Thread.Terminated()) return;
+    // A wait can also end in a failure (the device went away under it).
+    DWORD transferred = 0;
+    if (GetOverlappedResult(FHandle, &FWaitOverlapped, &transferred, FALSE)) {
       Deliver(Thread);
-    return;
+      return;
+    }
+    FWaitError = GetLastError();
   }
   SetLastError(ERROR_SUCCESS);
   FWaitErrorText = SysErrorMessage(FWaitError);
@@ -490,7 +496,7 @@ void TCustomComPort::WaitEvent(TComThread& Thread) {
       } catch (...) {
         report = std::current_exception();
       }
-      if (FWaitError == ERROR_ACCESS_DENIED) Close();
+      if (IsLostDevice(FWaitError)) Close();
       if (report) std::rethrow_exception(report);
     });
   } catch (...) {

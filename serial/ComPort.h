@@ -229,7 +229,7 @@ class TComThread {
   TCustomComPort& FPort;
   std::atomic<bool> FTerminated{false};
   std::atomic<bool> FFinished{false};
-  std::atomic<pid_t> FThreadId{0};
+  std::atomic<platform::TThreadId> FThreadId{0};
   THandOver FHandOver;
   std::thread FThread;
 };
@@ -242,7 +242,7 @@ class TCustomComPort : public TComponent {
   // --- properties -----------------------------------------------------------
   std::string About() const;
   void SetAbout(const std::string&) {}
-  bool Active() const { return FHandle != platform::INVALID_HANDLE_VALUE; }
+  bool Active() const { return FHandle != platform::kInvalidHandle; }
   // The device handle while open (read-only).
   platform::HANDLE Handle() const { return FHandle; }
   void SetActive(bool Value);
@@ -367,7 +367,7 @@ class TCustomComPort : public TComponent {
   void DispatchEvents();
   void RaiseWaitError();
 
-  platform::HANDLE FHandle = platform::INVALID_HANDLE_VALUE;
+  platform::HANDLE FHandle = platform::kInvalidHandle;
   platform::HANDLE FReadEvent = nullptr;
   platform::HANDLE FWriteEvent = nullptr;
   platform::HANDLE FWaitEvent = nullptr;

@@ -12,7 +12,6 @@
 
 #include "serial/PortProblem.h"
 #include "serial/platform/CommServices.h"
-#include "serial/platform/Errors.h"
 #include "serial/platform/PortEnumeration.h"
 #include "ui/Unit_KALMET_Configuration_Tool.h"
 

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "serial/platform/CommServices.h"
+#include "serial/platform/linux/CommServices.h"
 
 namespace platform {
 

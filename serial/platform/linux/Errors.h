@@ -2,7 +2,7 @@
 
 // Error numbers of the comm services and the errno behind them.
 
-#include "serial/platform/CommServices.h"
+#include "serial/platform/linux/CommServices.h"
 
 namespace platform {
 
@@ -12,8 +12,5 @@ DWORD ErrorOfErrno(int Errno);
 // text of Errno.
 void Fail(DWORD Code, int Errno);
 void FailErrno(int Errno);  // Fail(ErrorOfErrno(Errno), Errno)
-// The errno behind this thread's last failure, also after its error number
-// was reset (0 if there was none): one error number stands for several.
-int LastErrno();
 
 }  // namespace platform

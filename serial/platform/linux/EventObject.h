@@ -6,7 +6,7 @@
 #include <condition_variable>
 #include <mutex>
 
-#include "serial/platform/CommServices.h"
+#include "serial/platform/linux/CommServices.h"
 
 namespace platform {
 

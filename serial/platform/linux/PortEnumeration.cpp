@@ -1,6 +1,6 @@
 #include "serial/platform/PortEnumeration.h"
 
-#include "serial/platform/CommServices.h"
+#include "serial/platform/linux/CommServices.h"
 
 #include <fcntl.h>
 #include <linux/serial.h>

@@ -8,10 +8,10 @@
 #include <cerrno>
 #include <cstring>
 
-#include "serial/platform/CommServices.h"
-#include "serial/platform/Errors.h"
+#include "serial/platform/linux/CommServices.h"
+#include "serial/platform/linux/Errors.h"
 #include "serial/platform/PortEnumeration.h"
-#include "serial/platform/SerialDevice.h"
+#include "serial/platform/linux/SerialDevice.h"
 
 namespace platform {
 

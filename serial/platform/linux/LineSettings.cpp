@@ -2,7 +2,7 @@
 // arbitrary-rate interface (BOTHER). <termios.h> must not be included here:
 // it clashes with the kernel's definitions.
 
-#include "serial/platform/LineSettings.h"
+#include "serial/platform/linux/LineSettings.h"
 
 #include <asm/termbits.h>
 #include <linux/serial.h>

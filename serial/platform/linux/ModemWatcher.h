@@ -13,7 +13,7 @@
 #include <mutex>
 #include <thread>
 
-#include "serial/platform/CommServices.h"
+#include "serial/platform/linux/CommServices.h"
 
 namespace platform {
 

@@ -1,4 +1,4 @@
-#include "serial/platform/SerialDevice.h"
+#include "serial/platform/linux/SerialDevice.h"
 
 #include <fcntl.h>
 #include <sched.h>
@@ -13,9 +13,9 @@
 #include <cerrno>
 #include <cstring>
 
-#include "serial/platform/Errors.h"
-#include "serial/platform/EventObject.h"
-#include "serial/platform/LineSettings.h"
+#include "serial/platform/linux/Errors.h"
+#include "serial/platform/linux/EventObject.h"
+#include "serial/platform/linux/LineSettings.h"
 
 namespace platform {
 

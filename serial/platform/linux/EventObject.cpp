@@ -1,8 +1,8 @@
-#include "serial/platform/EventObject.h"
+#include "serial/platform/linux/EventObject.h"
 
 #include <chrono>
 
-#include "serial/platform/Errors.h"
+#include "serial/platform/linux/Errors.h"
 
 namespace platform {
 

@@ -1,4 +1,4 @@
-#include "serial/platform/Errors.h"
+#include "serial/platform/linux/Errors.h"
 
 #include <cerrno>
 #include <cstring>

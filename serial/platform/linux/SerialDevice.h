@@ -20,8 +20,8 @@
 #include <thread>
 #include <vector>
 
-#include "serial/platform/CommServices.h"
-#include "serial/platform/ModemWatcher.h"
+#include "serial/platform/linux/CommServices.h"
+#include "serial/platform/linux/ModemWatcher.h"
 
 namespace platform {
 

@@ -1,4 +1,4 @@
-#include "serial/platform/ModemWatcher.h"
+#include "serial/platform/linux/ModemWatcher.h"
 
 #include <pthread.h>
 #include <sys/ioctl.h>

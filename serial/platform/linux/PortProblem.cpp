@@ -3,7 +3,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "serial/platform/CommServices.h"
+#include "serial/platform/linux/CommServices.h"
 #include "serial/platform/PortEnumeration.h"
 
 namespace {

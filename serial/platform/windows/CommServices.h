@@ -1,0 +1,84 @@
+#pragma once
+
+// The serial communication services on Windows: the system's own functions,
+// structures and constants, named into namespace platform, and the few of
+// our own that the Linux mirror has too.
+
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+
+#include <chrono>
+#include <string>
+
+namespace platform {
+
+using ::BOOL;
+using ::BYTE;
+using ::COMMTIMEOUTS;
+using ::COMSTAT;
+using ::DCB;
+using ::DWORD;
+using ::HANDLE;
+using ::OVERLAPPED;
+using ::WORD;
+
+inline HANDLE const kInvalidHandle = INVALID_HANDLE_VALUE;  // by a name that is no macro
+
+using ::GetLastError;
+using ::SetLastError;
+// The system's text for an error number (FormatMessage), without the line end.
+std::string SysErrorMessage(DWORD Code);
+// The error number of this thread's last failed open, also after the last
+// error was reset (0 if there was none).
+int LastErrno();
+// A failure that means the device has gone: an unplugged USB adapter (the
+// driver's "access denied", "device not functioning", "not ready"...), or
+// under Wine a pseudo-terminal whose other side closed (a broken pipe, an
+// aborted wait). The port is closed.
+bool IsLostDevice(DWORD Code);
+
+using ::CloseHandle;
+using ::CreateEventA;
+using ::ResetEvent;
+using ::SetEvent;
+using ::WaitForSingleObject;
+
+// ::CreateFileA, noting the error number of a failure for LastErrno().
+HANDLE CreateFileA(const char* FileName, DWORD DesiredAccess, DWORD ShareMode, void* Security,
+                   DWORD CreationDisposition, DWORD FlagsAndAttributes, HANDLE TemplateFile);
+// The name as the system opens it: "COM5" or "\\.\COM12" as they are.
+std::string DevicePathOf(const std::string& DeviceName);
+
+using ::ClearCommError;
+using ::GetCommMask;
+using ::GetCommModemStatus;
+using ::GetCommState;
+using ::GetCommTimeouts;
+using ::GetOverlappedResult;
+using ::PurgeComm;
+using ::ReadFile;
+using ::SetCommMask;
+using ::SetCommState;
+using ::SetCommTimeouts;
+using ::SetupComm;
+using ::WaitCommEvent;
+using ::WriteFile;
+// When the last byte that a read delivered arrived: the system does not
+// tell, so FALSE (the pause before the next request counts from the reply's
+// handling).
+BOOL GetCommArrivalTime(HANDLE File, std::chrono::steady_clock::time_point* Instant);
+
+using ::GetCurrentProcess;
+using ::GetPriorityClass;
+using ::SetPriorityClass;
+using TThreadId = DWORD;
+using ::GetCurrentThreadId;
+// The priority of a thread given by its id.
+BOOL SetThreadPriority(TThreadId Thread, int Priority);
+
+}  // namespace platform

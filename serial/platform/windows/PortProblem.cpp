@@ -1,0 +1,34 @@
+// Why a COM port is not available on Windows, from the system's error number.
+
+#include "serial/PortProblem.h"
+
+#include "serial/platform/PortEnumeration.h"
+#include "serial/platform/windows/CommServices.h"
+
+namespace {
+
+constexpr const char* kMissing =
+    "The port is not there: its adapter is unplugged, or the name is wrong. Plug the adapter in "
+    "and pick the port again.";
+constexpr const char* kBusy =
+    "Another program is using this port. Close that program and pick the port again.";
+
+}  // namespace
+
+std::string PortNotAvailableReason(const std::string& DeviceName, int Errno) {
+  switch (Errno) {
+    case 0:
+      return platform::PortAccess(DeviceName) == platform::TPortAccess::Missing ? kMissing
+                                                                               : kBusy;
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+      return kMissing;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+      return kBusy;
+    default:
+      return "The device does not work as a serial port (" +
+             platform::SysErrorMessage(static_cast<DWORD>(Errno)) +
+             "). Check that it is the adapter's port.";
+  }
+}
