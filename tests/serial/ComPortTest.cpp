@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "serial/ComPort.h"
-#include "serial/platform/LineSettings.h"
-#include "serial/platform/ModemWatcher.h"
+#include "serial/platform/linux/LineSettings.h"
+#include "serial/platform/linux/ModemWatcher.h"
 #include "tests/serial/PtyFixture.h"
 #include "tests/support/Wait.h"
 
