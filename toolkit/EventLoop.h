@@ -50,6 +50,10 @@ class TEventLoop : public IEventLoop {
   struct TImpl;  // per system; watches hold it weakly
 
  private:
+  // One round, per system: waits up to Milliseconds for a watched handle
+  // and runs the callbacks of what was signalled.
+  void WaitAndDispatch(int Milliseconds);
+
   std::shared_ptr<TImpl> F;
 };
 

@@ -59,25 +59,18 @@ std::unique_ptr<TLoopWatch> TEventLoop::Watch(TNativeHandle Handle,
   return std::make_unique<TEpollWatch>(F, fd, id);
 }
 
-bool TEventLoop::RunUntil(const std::function<bool()>& Done, int Milliseconds) {
-  using namespace std::chrono;
-  const auto deadline = steady_clock::now() + milliseconds(Milliseconds);
-  while (!Done()) {
-    const auto left = ceil<milliseconds>(deadline - steady_clock::now()).count();
-    if (left <= 0) return false;
-    epoll_event events[16];
-    const int n = ::epoll_wait(F->Epoll, events, 16, static_cast<int>(left));
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      throw std::system_error(errno, std::system_category(), "epoll_wait");
-    }
-    for (int i = 0; i < n; ++i) {
-      const auto it = F->Callbacks.find(events[i].data.u64);
-      if (it == F->Callbacks.end()) continue;
-      // Held while it runs: the callback may end its own watch.
-      const auto callback = it->second;
-      (*callback)();
-    }
+void TEventLoop::WaitAndDispatch(int Milliseconds) {
+  epoll_event events[16];
+  const int n = ::epoll_wait(F->Epoll, events, 16, Milliseconds);
+  if (n < 0) {
+    if (errno == EINTR) return;
+    throw std::system_error(errno, std::system_category(), "epoll_wait");
   }
-  return true;
+  for (int i = 0; i < n; ++i) {
+    const auto it = F->Callbacks.find(events[i].data.u64);
+    if (it == F->Callbacks.end()) continue;
+    // Held while it runs: the callback may end its own watch.
+    const auto callback = it->second;
+    (*callback)();
+  }
 }

@@ -4,7 +4,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <chrono>
 #include <system_error>
 #include <vector>
 
@@ -54,38 +53,31 @@ std::unique_ptr<TLoopWatch> TEventLoop::Watch(TNativeHandle Handle,
   return std::make_unique<TWaitWatch>(F, id);
 }
 
-bool TEventLoop::RunUntil(const std::function<bool()>& Done, int Milliseconds) {
-  using namespace std::chrono;
-  const auto deadline = steady_clock::now() + milliseconds(Milliseconds);
-  while (!Done()) {
-    const auto left = ceil<milliseconds>(deadline - steady_clock::now()).count();
-    if (left <= 0) return false;
-    const std::size_t n = F->Entries.size();
-    std::vector<HANDLE> handles;
-    std::vector<std::uint64_t> ids;
-    for (std::size_t i = 0; i < n; ++i) {
-      const auto& e = F->Entries[(F->Start + i) % n];
-      handles.push_back(e.Handle);
-      ids.push_back(e.Id);
-    }
-    if (n == 0) {
-      ::Sleep(static_cast<DWORD>(left));  // nothing to wait for until the time is over
-      continue;
-    }
-    const DWORD r = ::WaitForMultipleObjects(static_cast<DWORD>(n), handles.data(), FALSE,
-                                             static_cast<DWORD>(left));
-    if (r == WAIT_TIMEOUT) continue;
-    if (r >= WAIT_OBJECT_0 + n)
-      throw std::system_error(static_cast<int>(::GetLastError()), std::system_category(),
-                              "WaitForMultipleObjects");
-    const std::uint64_t id = ids[r - WAIT_OBJECT_0];
-    const auto it = std::find_if(F->Entries.begin(), F->Entries.end(),
-                                 [id](const auto& e) { return e.Id == id; });
-    if (it == F->Entries.end()) continue;
-    F->Start = static_cast<std::size_t>(it - F->Entries.begin()) + 1;
-    // Held while it runs: the callback may end its own watch.
-    const auto callback = it->Callback;
-    (*callback)();
+void TEventLoop::WaitAndDispatch(int Milliseconds) {
+  const std::size_t n = F->Entries.size();
+  if (n == 0) {
+    ::Sleep(static_cast<DWORD>(Milliseconds));  // nothing to wait for until the time is over
+    return;
   }
-  return true;
+  std::vector<HANDLE> handles;
+  std::vector<std::uint64_t> ids;
+  for (std::size_t i = 0; i < n; ++i) {
+    const auto& e = F->Entries[(F->Start + i) % n];
+    handles.push_back(e.Handle);
+    ids.push_back(e.Id);
+  }
+  const DWORD r = ::WaitForMultipleObjects(static_cast<DWORD>(n), handles.data(), FALSE,
+                                           static_cast<DWORD>(Milliseconds));
+  if (r == WAIT_TIMEOUT) return;
+  if (r >= WAIT_OBJECT_0 + n)
+    throw std::system_error(static_cast<int>(::GetLastError()), std::system_category(),
+                            "WaitForMultipleObjects");
+  const std::uint64_t id = ids[r - WAIT_OBJECT_0];
+  const auto it = std::find_if(F->Entries.begin(), F->Entries.end(),
+                               [id](const auto& e) { return e.Id == id; });
+  if (it == F->Entries.end()) return;
+  F->Start = static_cast<std::size_t>(it - F->Entries.begin()) + 1;
+  // Held while it runs: the callback may end its own watch.
+  const auto callback = it->Callback;
+  (*callback)();
 }
