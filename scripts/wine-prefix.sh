@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # The Wine prefix of a Windows build's tests, kept inside the build folder so
 # that no test depends on a prefix others change.
-#   wine-prefix.sh start PREFIX [COM5_LINK]
-#       makes the prefix once (about 10 s), maps COM5 to COM5_LINK (a path
-#       where tests make the simulator's link) and starts the prefix's server,
-#       which stays while the tests run
+#   wine-prefix.sh start PREFIX [PORTS]
+#       makes the prefix once (about 10 s), maps COM5 and COM6 to PORTS/com5
+#       and PORTS/com6 (where tests make their lines' links) and starts the
+#       prefix's server, which stays while the tests run
 #   wine-prefix.sh stop PREFIX
 #       stops the server
 # The server and its services are started here, their output discarded:
@@ -17,14 +17,16 @@ export WINEPREFIX=$2 WINEDEBUG=-all
 quietly() { setsid "$@" </dev/null >/dev/null 2>&1; }
 case "$1" in
   start)
-    link=${3:-}
+    ports=${3:-}
     mkdir -p "$WINEPREFIX"
     quietly "$server" -p &
     quietly "$wine" wineboot
     # The mount manager maps the ports it finds in the registry when it starts.
-    if [[ -n "$link" && "$(readlink "$WINEPREFIX/dosdevices/com5" || true)" != "$link" ]]; then
-      mkdir -p "$(dirname "$link")"
-      quietly "$wine" reg add 'HKLM\Software\Wine\Ports' /v COM5 /d "$link" /f
+    if [[ -n "$ports" && "$(readlink "$WINEPREFIX/dosdevices/com6" || true)" != "$ports/com6" ]]; then
+      mkdir -p "$ports"
+      for port in COM5 COM6; do
+        quietly "$wine" reg add 'HKLM\Software\Wine\Ports' /v $port /d "$ports/${port,,}" /f
+      done
       quietly "$server" -k || true
       quietly "$server" -w || true
       quietly "$server" -p &
@@ -35,7 +37,7 @@ case "$1" in
     quietly "$server" -k || true
     ;;
   *)
-    echo "usage: $0 start|stop PREFIX [COM5_LINK]" >&2
+    echo "usage: $0 start|stop PREFIX [PORTS]" >&2
     exit 2
     ;;
 esac

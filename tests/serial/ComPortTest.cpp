@@ -1,96 +1,11 @@
+// The serial port component on both systems: on Linux over a
+// pseudo-terminal, under Wine over COM5 (tests/serial/windows/Pty.h).
+
 #include <gtest/gtest.h>
 
-#include <sys/ioctl.h>
-#include <sys/resource.h>
-#include <termios.h>
-
-#include <chrono>
-#include <thread>
-
-#include <string>
-#include <vector>
-
-#include "serial/ComPort.h"
-#include "serial/platform/linux/LineSettings.h"
-#include "serial/platform/linux/ModemWatcher.h"
-#include "tests/serial/PtyFixture.h"
-#include "tests/support/Wait.h"
+#include "tests/serial/ComPortFixture.h"
 
 namespace {
-
-// Records handler calls of a port.
-struct TRecorder : TObject {
-  std::vector<std::string> Calls;
-  std::string Received;
-  int RxCalls = 0;
-  bool RxOnMainThread = true;
-  const std::thread::id MainThread = std::this_thread::get_id();
-  std::function<void(TCustomComPort&)> OnRx;
-
-  void BeforeOpen(TCustomComPort*) { Calls.push_back("BeforeOpen"); }
-  void AfterOpen(TCustomComPort* p) {
-    Calls.push_back(std::string("AfterOpen ") + (p->Active() ? "open" : "closed"));
-  }
-  void BeforeClose(TCustomComPort* p) {
-    Calls.push_back(std::string("BeforeClose ") + (p->Active() ? "open" : "closed"));
-  }
-  void AfterClose(TCustomComPort* p) {
-    Calls.push_back(std::string("AfterClose ") + (p->Active() ? "open" : "closed"));
-  }
-  void BeforeWrite(TObject*, const void*, std::int32_t n, bool wait) {
-    Calls.push_back("BeforeWrite " + std::to_string(n) + (wait ? " wait" : ""));
-  }
-  void AfterWrite(TObject*, const void*, std::int32_t n, bool) {
-    Calls.push_back("AfterWrite " + std::to_string(n));
-  }
-  void RxChar(TObject* Sender) {
-    ++RxCalls;
-    RxOnMainThread = RxOnMainThread && std::this_thread::get_id() == MainThread;
-    auto* port = static_cast<TCustomComPort*>(Sender);
-    if (OnRx) OnRx(*port);
-    while (port->Active() && port->InputCount() > 0) Received += port->ReadChar();
-  }
-  void OtherRxChar(TObject*) { Calls.push_back("OtherRxChar"); }
-  void Abort(TCustomComPort*, EComError& E, TComAction& Action) {
-    Calls.push_back("OnError " + std::to_string(E.ErrorCode()) + " " + E.Message());
-    Action = caAbort;
-  }
-  void Report(TCustomComPort*, EComError& E, TComAction&) {
-    Calls.push_back("OnError " + std::to_string(E.ErrorCode()) + " " + E.Message());
-  }
-};
-
-class ComPortTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ASSERT_TRUE(Pty.Ok());
-    Port.SetDeviceName(Pty.SlavePath());
-    FPrevious = Application().SetMessagePresenter(
-        [this](const std::string&, const std::string& text) { Messages.push_back(text); });
-  }
-  void TearDown() override { Application().SetMessagePresenter(FPrevious); }
-  void Hook() {
-    Port.BeforeOpen = TOpenCloseEvent::Of<&TRecorder::BeforeOpen>(&Rec);
-    Port.AfterOpen = TOpenCloseEvent::Of<&TRecorder::AfterOpen>(&Rec);
-    Port.BeforeClose = TOpenCloseEvent::Of<&TRecorder::BeforeClose>(&Rec);
-    Port.AfterClose = TOpenCloseEvent::Of<&TRecorder::AfterClose>(&Rec);
-  }
-  TNotifyEvent RxHandler() { return TNotifyEvent::Of<&TRecorder::RxChar>(&Rec); }
-  // A master reports its slave's settings.
-  platform::TTermiosFields SlaveTermios() const {
-    platform::TTermiosFields f;
-    platform::GetFields(Pty.Master(), f);
-    return f;
-  }
-
-  TPty Pty;
-  TRecorder Rec;
-  std::vector<std::string> Messages;
-  TComPort Port{nullptr};
-
- private:
-  TApplication::TMessagePresenter FPrevious;
-};
 
 TEST_F(ComPortTest, OpenAndCloseRunTheirHandlersOnce) {
   Hook();
@@ -125,247 +40,6 @@ TEST_F(ComPortTest, SettingsThatNeedAClosedPortAreRefusedWhileOpen) {
   EXPECT_EQ(Port.PriorityClass(), pcIdle);
 }
 
-TEST_F(ComPortTest, MissingDeviceRaisesWithTheSystemsTextAndReleasesEverything) {
-  Hook();
-  errno = 0;
-  const int niceBefore = ::getpriority(PRIO_PROCESS, 0);
-  Port.SetPriorityClass(pcHigh);
-  Port.SetDeviceName("\\\\.\\ttyKALMETmissing");
-  try {
-    Port.Open();
-    FAIL() << "no error";
-  } catch (const EComError& e) {
-    EXPECT_EQ(e.Message(), "No such file or directory");
-    EXPECT_EQ(e.ErrorCode(), 2);
-  }
-  EXPECT_FALSE(Port.Active());
-  EXPECT_EQ(::getpriority(PRIO_PROCESS, 0), niceBefore);
-  EXPECT_EQ(Rec.Calls, std::vector<std::string>{"BeforeOpen"});
-  // The same object opens another device afterwards.
-  Port.SetDeviceName(Pty.SlavePath());
-  Port.Open();
-  EXPECT_TRUE(Port.Active());
-}
-
-TEST_F(ComPortTest, PriorityClassHoldsWhileOpenAndIsRestored) {
-  const int before = ::getpriority(PRIO_PROCESS, 0);
-  Port.SetPriorityClass(pcIdle);  // lowering is allowed to everybody
-  Port.Open();
-  EXPECT_EQ(::getpriority(PRIO_PROCESS, 0), 19);
-  Port.Close();
-  // Going back up from 19 needs the right to raise the priority.
-  rlimit nice{};
-  ::getrlimit(RLIMIT_NICE, &nice);
-  if (::geteuid() != 0 && nice.rlim_cur != RLIM_INFINITY &&
-      20 - static_cast<long>(nice.rlim_cur) > before)
-    GTEST_SKIP() << "restoring the priority needs root (or a nice limit that allows it)";
-  EXPECT_EQ(::getpriority(PRIO_PROCESS, 0), before);
-}
-
-TEST_F(ComPortTest, DeviceHeldByAnotherPortIsRefused) {
-  Port.Open();
-  TComPort other(nullptr);
-  other.SetDeviceName(Pty.SlavePath());
-  try {
-    other.Open();
-    FAIL() << "no error";
-  } catch (const EComError& e) {
-    EXPECT_EQ(e.ErrorCode(), 5);
-    EXPECT_EQ(e.Message(), "Device or resource busy");
-  }
-  EXPECT_FALSE(other.Active());
-  Port.Close();
-  // Exclusive no more: root would not notice, a normal user could not reopen.
-  const int fd = ::open(Pty.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-  ASSERT_GE(fd, 0);
-  int exclusive = -1;
-  EXPECT_EQ(::ioctl(fd, TIOCGEXCL, &exclusive), 0);
-  EXPECT_EQ(exclusive, 0);
-  ::close(fd);
-  other.Open();
-  EXPECT_TRUE(other.Active()) << "free again once closed";
-}
-
-TEST_F(ComPortTest, WindowSettingsReachTheDevice) {
-  Port.SetBaudRate(br1200);
-  Port.SetDataBits(db8);
-  Port.SetParity(paNone);
-  Port.SetStopBits(sb1);
-  Port.FlowControl().SetDTR(dcDisable);
-  Port.FlowControl().SetRTS(rcDisable);
-  Port.FlowControl().SetXOnXOff(xcDisable);
-  Port.Open();
-  const platform::TTermiosFields t = SlaveTermios();
-  EXPECT_EQ(t.Speed, 1200u);
-  EXPECT_EQ(t.CFlag & CSIZE, unsigned(CS8));
-  EXPECT_FALSE(t.CFlag & (PARENB | CSTOPB | CRTSCTS));
-  EXPECT_FALSE(t.IFlag & (IXON | IXOFF | INPCK | ICRNL | INLCR | IGNCR));
-  EXPECT_FALSE(t.LFlag & (ICANON | ECHO | ISIG));
-  EXPECT_FALSE(t.OFlag & OPOST);
-  EXPECT_EQ(t.Cc[VMIN], 1);
-  EXPECT_EQ(t.Cc[VSTART], 17);
-  EXPECT_EQ(t.Cc[VSTOP], 19);
-}
-
-// What the port puts into the device control block, row by row.
-TEST_F(ComPortTest, EveryLineSettingFillsTheControlBlock) {
-  Port.Open();
-  const auto Dcb = [&] {
-    platform::DCB d{};
-    EXPECT_TRUE(platform::GetCommState(Port.Handle(), &d));
-    return d;
-  };
-  for (int r = br50; r <= br256000; ++r) {
-    Port.SetBaudRate(static_cast<TBaudRate>(r));
-    EXPECT_EQ(Dcb().BaudRate, unsigned(BaudRateValue(static_cast<TBaudRate>(r)))) << r;
-    EXPECT_EQ(SlaveTermios().Speed, unsigned(BaudRateValue(static_cast<TBaudRate>(r)))) << r;
-  }
-  for (auto [bits, size] : {std::pair{db5, 5}, {db6, 6}, {db7, 7}, {db8, 8}}) {
-    Port.SetDataBits(bits);
-    EXPECT_EQ(Dcb().ByteSize, size);
-  }
-  for (auto [parity, code] :
-       {std::pair{paNone, 0}, {paOdd, 1}, {paEven, 2}, {paMark, 3}, {paSpace, 4}}) {
-    Port.SetParity(parity);
-    EXPECT_EQ(Dcb().Parity, code);
-  }
-  for (auto [stop, code] : {std::pair{sb1, 0}, {sb1_5, 1}, {sb2, 2}}) {
-    Port.SetStopBits(stop);
-    EXPECT_EQ(Dcb().StopBits, code);
-    EXPECT_EQ(bool(SlaveTermios().CFlag & CSTOPB), code != 0);
-  }
-  for (auto [dtr, code] : {std::pair{dcDisable, 0}, {dcEnable, 1}, {dcHandshake, 2}}) {
-    Port.FlowControl().SetDTR(dtr);
-    EXPECT_EQ(Dcb().fDtrControl, unsigned(code));
-  }
-  for (auto [rts, code] :
-       {std::pair{rcDisable, 0}, {rcEnable, 1}, {rcHandshake, 2}, {rcToggle, 3}}) {
-    Port.FlowControl().SetRTS(rts);
-    EXPECT_EQ(Dcb().fRtsControl, unsigned(code));
-    EXPECT_EQ(bool(SlaveTermios().CFlag & CRTSCTS), rts == rcHandshake);
-  }
-  Port.FlowControl().SetRTS(rcDisable);
-  const struct {
-    TXOnXOffControl Mode;
-    unsigned OutX, InX, Flags;
-  } xonxoff[] = {{xcInput, 0, 1, IXOFF},
-                 {xcOutput, 1, 0, IXON},
-                 {xcInputOutput, 1, 1, IXON | IXOFF},
-                 {xcDisable, 0, 0, 0}};
-  for (const auto& x : xonxoff) {
-    Port.FlowControl().SetXOnXOff(x.Mode);
-    EXPECT_EQ(Dcb().fOutX, x.OutX);
-    EXPECT_EQ(Dcb().fInX, x.InX);
-    EXPECT_EQ(SlaveTermios().IFlag & (IXON | IXOFF), x.Flags);
-  }
-  Port.FlowControl().SetXOnLimit(100);
-  Port.FlowControl().SetXOffLimit(200);
-  EXPECT_EQ(Dcb().XonLim, 100);
-  EXPECT_EQ(Dcb().XoffLim, 200);
-  Port.SetOptions({opCheckParity, opOutputCTSFlow, opOutputDSRFlow, opDSRSensitivity,
-                   opTXContinueOnXOff, opUseErrorChar, opDiscardNullBytes, opAbortOnError});
-  platform::DCB all = Dcb();
-  EXPECT_EQ(all.fParity + all.fOutxCtsFlow + all.fOutxDsrFlow + all.fDsrSensitivity +
-                all.fTXContinueOnXoff + all.fErrorChar + all.fNull + all.fAbortOnError,
-            8u);
-  EXPECT_TRUE(SlaveTermios().IFlag & INPCK);
-  EXPECT_TRUE(SlaveTermios().CFlag & CRTSCTS);
-  Port.SetOptions({});
-  all = Dcb();
-  EXPECT_EQ(all.fParity + all.fOutxCtsFlow + all.fOutxDsrFlow + all.fDsrSensitivity +
-                all.fTXContinueOnXoff + all.fErrorChar + all.fNull + all.fAbortOnError,
-            0u);
-  EXPECT_FALSE(SlaveTermios().IFlag & INPCK);
-  Port.Characters().SetXOn('A');
-  Port.Characters().SetXOff('B');
-  Port.Characters().SetError('E');
-  Port.Characters().SetEof('F');
-  Port.Characters().SetEvent('G');
-  all = Dcb();
-  EXPECT_EQ(std::string({all.XonChar, all.XoffChar, all.ErrorChar, all.EofChar, all.EvtChar}),
-            "ABEFG");
-  EXPECT_EQ(SlaveTermios().Cc[VSTART], 'A');
-  EXPECT_EQ(SlaveTermios().Cc[VSTOP], 'B');
-}
-
-// The control block on termios, for what a pseudo-terminal does not keep
-// (it forces 8 data bits without parity).
-TEST(LineSettings, ControlBlockOnTermios) {
-  const struct {
-    int Size;
-    int Parity;
-    unsigned Flags;
-  } rows[] = {
-      {5, 0, CS5},
-      {6, 0, CS6},
-      {7, 2, CS7 | PARENB},
-      {8, 1, CS8 | PARENB | PARODD},
-      {8, 3, CS8 | PARENB | PARODD | CMSPAR},
-      {8, 4, CS8 | PARENB | CMSPAR},
-  };
-  for (const auto& r : rows) {
-    platform::DCB dcb{};
-    dcb.BaudRate = 1200;
-    dcb.ByteSize = static_cast<platform::BYTE>(r.Size);
-    dcb.Parity = static_cast<platform::BYTE>(r.Parity);
-    platform::TTermiosFields f;
-    f.CFlag = CS8 | PARENB | PARODD | CMSPAR | CSTOPB;  // all changed
-    ASSERT_TRUE(platform::DcbToTermios(dcb, f));
-    EXPECT_EQ(f.CFlag & (CSIZE | PARENB | PARODD | CMSPAR | CSTOPB), r.Flags) << r.Size << r.Parity;
-    const platform::DCB back = platform::TermiosToDcb(f);
-    EXPECT_EQ(back.ByteSize, r.Size);
-    EXPECT_EQ(back.Parity, r.Parity);
-  }
-  platform::DCB bad{};
-  bad.BaudRate = 1200;
-  bad.ByteSize = 4;
-  platform::TTermiosFields f;
-  EXPECT_FALSE(platform::DcbToTermios(bad, f)) << "4 data bits";
-  bad.ByteSize = 8;
-  bad.Parity = 5;
-  EXPECT_FALSE(platform::DcbToTermios(bad, f));
-}
-
-TEST_F(ComPortTest, DefaultsLeaveTheDevicesSettingsAndClosedPortTouchesNothing) {
-  platform::TTermiosFields f = SlaveTermios();
-  f.Speed = 4800;
-  platform::SetFields(Pty.Master(), f);
-  Port.SetBaudRate(br9600);  // closed: only stored
-  EXPECT_EQ(SlaveTermios().Speed, 4800u);
-  Port.SetBaudRate(brDefault);
-  Port.Open();
-  EXPECT_EQ(SlaveTermios().Speed, 4800u);
-  platform::DCB dcb{};
-  ASSERT_TRUE(platform::GetCommState(Port.Handle(), &dcb));
-  EXPECT_EQ(dcb.BaudRate, 4800u);
-  Port.SetBaudRate(br9600);
-  EXPECT_EQ(SlaveTermios().Speed, 9600u);
-}
-
-TEST_F(ComPortTest, FourDataBitsAreRefusedAndTheOldSettingStays) {
-  Port.SetDataBits(db8);
-  Port.Open();
-  EXPECT_THROW(Port.SetDataBits(db4), EComError);
-  EXPECT_EQ(Port.DataBits(), db4) << "the value stays stored";
-  platform::DCB dcb{};
-  ASSERT_TRUE(platform::GetCommState(Port.Handle(), &dcb));
-  EXPECT_EQ(dcb.ByteSize, 8) << "the device keeps its setting";
-}
-
-TEST_F(ComPortTest, CustomBaudRate) {
-  Port.SetBaudRate(br1200);
-  EXPECT_EQ(Port.CustomBaudRate(), 1200);
-  Port.SetBaudRate(br9600);
-  Port.SetCustomBaudRate(4800);
-  EXPECT_EQ(Port.BaudRate(), brCustom);
-  EXPECT_EQ(Port.CustomBaudRate(), 4800);
-  Port.Open();
-  EXPECT_EQ(SlaveTermios().Speed, 4800u);
-  Port.SetCustomBaudRate(250000);
-  EXPECT_EQ(SlaveTermios().Speed, 250000u);
-  EXPECT_EQ(Port.CustomBaudRate(), 250000);
-}
-
 TEST_F(ComPortTest, WritesReachTheFarEndEmptyOnesOnlyCallTheHandlers) {
   Port.BeforeWrite = TReadWriteEvent::Of<&TRecorder::BeforeWrite>(&Rec);
   Port.AfterWrite = TReadWriteEvent::Of<&TRecorder::AfterWrite>(&Rec);
@@ -381,18 +55,6 @@ TEST_F(ComPortTest, WritesReachTheFarEndEmptyOnesOnlyCallTheHandlers) {
   EXPECT_EQ(Pty.Read(18), "TXP40217VN4\r\nS 0\r\n");
 }
 
-TEST_F(ComPortTest, LargeWriteCompletesLaterFromItsOwnCopy) {
-  Port.Open();
-  std::string big(200000, '\0');
-  for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>('a' + i % 26);
-  const std::string expected = big;
-  Port.WriteString(big);  // more than the kernel queue takes: pending
-  big.assign(big.size(), '#');
-  EXPECT_EQ(Pty.Read(expected.size(), 20000), expected);
-  Port.WriteString("!");  // finishes the previous write first
-  EXPECT_EQ(Pty.Read(1), "!");
-}
-
 TEST_F(ComPortTest, ReceivedBytesReachOnRxCharOnTheMainThread) {
   Port.SetOnRxChar(RxHandler());
   Port.Open();
@@ -402,26 +64,6 @@ TEST_F(ComPortTest, ReceivedBytesReachOnRxCharOnTheMainThread) {
   ASSERT_TRUE(WaitFor([&] { return Rec.Received.size() == 36; }, 5000));
   EXPECT_EQ(Rec.Received, "40217 0 021500 0123456 0234567 203\r\n");
   EXPECT_TRUE(Rec.RxOnMainThread);
-}
-
-TEST_F(ComPortTest, AByteIsAgedFromItsArrivalNotFromItsReading) {
-  using namespace std::chrono;
-  Port.SetOnRxChar(RxHandler());
-  Port.Open();
-  EXPECT_EQ(Port.LastByteAge().count(), 0) << "nothing read yet";
-  microseconds age{};
-  Rec.OnRx = [&](TCustomComPort& port) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));  // the window busy elsewhere
-    port.ReadChar();
-    age = port.LastByteAge();
-  };
-  const auto written = steady_clock::now();
-  Pty.Write("a");
-  ASSERT_TRUE(WaitFor([&] { return age.count() > 0; }, 5000));
-  EXPECT_GE(age, milliseconds(50));
-  EXPECT_LE(age, duration_cast<microseconds>(steady_clock::now() - written));
-  Port.Close();
-  EXPECT_EQ(Port.LastByteAge().count(), 0) << "closed";
 }
 
 TEST_F(ComPortTest, BurstDuringADispatchIsReadInThatOneCall) {
@@ -531,36 +173,16 @@ TEST_F(ComPortTest, ClosingFromANestedLoopInsideADispatch) {
   ASSERT_TRUE(WaitFor([&] { return Rec.Received == "r"; }, 5000));
 }
 
-TEST_F(ComPortTest, FarEndHangingUpClosesThePortWithoutSpinning) {
-  Hook();
-  Port.SetOnRxChar(RxHandler());
-  Port.OnError = TComErrorEvent::Of<&TRecorder::Report>(&Rec);
-  Port.Open();
-  Rec.Calls.clear();
-  Pty.HangUp();
-  ASSERT_TRUE(WaitFor([&] { return !Port.Active(); }, 5000));
-  EXPECT_EQ(Rec.Calls, (std::vector<std::string>{"OnError 5 Input/output error", "BeforeClose open",
-                                                 "AfterClose closed"}));
-  EXPECT_TRUE(Messages.empty()) << "the wait error reaches OnError only";
-  rusage before{}, after{};
-  ::getrusage(RUSAGE_SELF, &before);
-  ServeLoopFor(300);
-  ::getrusage(RUSAGE_SELF, &after);
-  const auto cpu = [](const rusage& r) {
-    return (r.ru_utime.tv_sec + r.ru_stime.tv_sec) * 1000000L + r.ru_utime.tv_usec +
-           r.ru_stime.tv_usec;
-  };
-  EXPECT_LT(cpu(after) - cpu(before), 150000) << "no busy loop after the hang-up";
-}
-
 TEST_F(ComPortTest, OnErrorWithAbortTurnsErrorsIntoSilentAborts) {
   Port.OnError = TComErrorEvent::Of<&TRecorder::Abort>(&Rec);
   EXPECT_THROW(Port.ReadChar(), EAbort);
   Port.SetDeviceName("\\\\.\\ttyKALMETmissing");
   EXPECT_THROW(Port.Open(), EAbort);
-  EXPECT_EQ(Rec.Calls,
-            (std::vector<std::string>{"OnError 0 Can't perform this operation on a closed port",
-                                      "OnError 2 No such file or directory"}));
+  // The system's own text follows the number (each system has its own).
+  ASSERT_EQ(Rec.Calls.size(), 2u);
+  EXPECT_EQ(Rec.Calls[0], "OnError 0 Can't perform this operation on a closed port");
+  EXPECT_EQ(Rec.Calls[1].rfind("OnError 2 ", 0), 0u) << Rec.Calls[1];
+  EXPECT_GT(Rec.Calls[1].size(), std::string("OnError 2 ").size());
 }
 
 TEST_F(ComPortTest, ClosedPortOperations) {
@@ -599,7 +221,6 @@ TEST_F(ComPortTest, ReadTimeoutsAndPurge) {
   ASSERT_TRUE(WaitFor([&] { return Port.InputCount() == 3; }, 5000));
   Port.PurgeInput();
   EXPECT_EQ(Port.InputCount(), 0);
-  EXPECT_TRUE(Port.ModemStatus().Empty()) << "a pseudo-terminal has no modem lines";
 }
 
 TEST_F(ComPortTest, ActiveWhileLoadingOpensWhenLoaded) {
@@ -615,32 +236,4 @@ TEST_F(ComPortTest, ActiveWhileLoadingOpensWhenLoaded) {
 
 }  // namespace
 
-namespace {
-
-TEST(ModemLines, MovedCountersBecomeEvents) {
-  serial_icounter_struct before{}, after{};
-  EXPECT_EQ(platform::ModemEvents(before, after), 0u);
-  after.cts = 1;
-  after.rng = 2;
-  EXPECT_EQ(platform::ModemEvents(before, after), platform::EV_CTS | platform::EV_RING);
-  after = before;
-  after.dsr = 5;
-  after.dcd = 1;
-  after.rx = 100;  // data is no modem-line event
-  EXPECT_EQ(platform::ModemEvents(before, after), platform::EV_DSR | platform::EV_RLSD);
-}
-
-TEST_F(ComPortTest, ModemLineHandlersOnADeviceWithoutModemLines) {
-  Port.SetOnCTSChange(RxHandler());
-  Port.SetOnRing(TNotifyEvent::Of<&TRecorder::OtherRxChar>(&Rec));
-  Port.Open();
-  EXPECT_EQ(Port.EventMask(), 0x0108u);
-  EXPECT_TRUE(Port.HasEventThread());
-  Pty.Write("x");
-  ServeLoopFor(100);
-  EXPECT_EQ(Rec.RxCalls, 0) << "a pseudo-terminal has no modem lines to report";
-  Port.Close();
-  EXPECT_FALSE(Port.HasEventThread());
-}
-
-}  // namespace
+namespace {}  // namespace

@@ -120,7 +120,9 @@ TEST_F(ComSignalTest, EveryWriteLightsTransmitAndItStaysLitWhileTheWriteRuns) {
   EXPECT_FALSE(Tx->SignalValue());
   EXPECT_EQ(Pty.Read(5), "S 0\r\n");
   // A write that fails never returns to end its transmission; closing the
-  // port still puts the light out and stops its timer.
+  // port still puts the light out and stops its timer. (Under Wine the far
+  // end cannot hang the line up.)
+  if (!TPty::kCanHangUp) return;
   Pty.HangUp();
   EXPECT_THROW(Port->WriteString("S 0\r\n"), EComError);
   Port->Close();
