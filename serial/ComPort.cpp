@@ -289,7 +289,7 @@ void TCustomComPort::OpenDevice() {
     FWriteEvent = CreateEventA(nullptr, TRUE, TRUE, nullptr);
     CheckResult(FWriteEvent != nullptr);
     FHandle = platform::CreateFileA(FDeviceName.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                          OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
+                                    OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
     CheckResult(FHandle != kInvalidHandle);
     PurgeInput();
     PurgeOutput();
@@ -468,7 +468,9 @@ void TCustomComPort::ForgetEndedThread() noexcept {
 void TCustomComPort::WaitEvent(TComThread& Thread) {
   FEventWord = 0;
   if (WaitCommEvent(FHandle, &FEventWord, &FWaitOverlapped)) {
-    if (!Thread.Terminated()) Deliver(Thread);
+    if (Thread.Terminated()) return;
+    NoteCommEvent(FHandle, FEventWord);
+    Deliver(Thread);
     return;
   }
   if (Thread.Terminated()) return;
@@ -478,6 +480,7 @@ void TCustomComPort::WaitEvent(TComThread& Thread) {
     // A wait can also end in a failure (the device went away under it).
     DWORD transferred = 0;
     if (GetOverlappedResult(FHandle, &FWaitOverlapped, &transferred, FALSE)) {
+      NoteCommEvent(FHandle, FEventWord);
       Deliver(Thread);
       return;
     }
@@ -553,7 +556,7 @@ void TCustomComPort::Read(void* Buffer, std::int32_t Length, bool WaitOnCompleti
     FReadOverlapped = {};
     FReadOverlapped.hEvent = FReadEvent;
     CheckResult(ResetEvent(FReadEvent));
-    CheckResult(ReadFile(FHandle, Buffer, FReadCount, nullptr, &FReadOverlapped));
+    CheckResult(platform::ReadFile(FHandle, Buffer, FReadCount, nullptr, &FReadOverlapped));
     if (WaitOnCompletion) WaitForRead();
   }
   if (AfterRead) AfterRead(this, Buffer, Length, WaitOnCompletion);
@@ -606,7 +609,7 @@ void TCustomComPort::WriteString(const std::string& Text) {
 void TCustomComPort::CheckLineErrors() {
   CheckOpen();
   DWORD errors = 0;
-  CheckResult(ClearCommError(FHandle, &errors, nullptr));
+  CheckResult(platform::ClearCommError(FHandle, &errors, nullptr));
   ReportLineErrors(errors);
 }
 
@@ -629,13 +632,13 @@ void TCustomComPort::ReportLineErrors(DWORD Errors) {
 std::int32_t TCustomComPort::InputCount() {
   DWORD errors = 0;
   COMSTAT stat{};
-  CheckResult(ClearCommError(FHandle, &errors, &stat));
+  CheckResult(platform::ClearCommError(FHandle, &errors, &stat));
   ReportLineErrors(errors);
   return static_cast<std::int32_t>(stat.cbInQue);
 }
 
 void TCustomComPort::PurgeInput() {
-  if (Active()) CheckResult(PurgeComm(FHandle, PURGE_RXABORT | PURGE_RXCLEAR));
+  if (Active()) CheckResult(platform::PurgeComm(FHandle, PURGE_RXABORT | PURGE_RXCLEAR));
 }
 
 std::chrono::microseconds TCustomComPort::LastByteAge() {
@@ -646,7 +649,7 @@ std::chrono::microseconds TCustomComPort::LastByteAge() {
 }
 
 void TCustomComPort::PurgeOutput() {
-  if (Active()) CheckResult(PurgeComm(FHandle, PURGE_TXABORT | PURGE_TXCLEAR));
+  if (Active()) CheckResult(platform::PurgeComm(FHandle, PURGE_TXABORT | PURGE_TXCLEAR));
 }
 
 TModemStatus TCustomComPort::ModemStatus() {

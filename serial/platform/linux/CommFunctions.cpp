@@ -8,9 +8,9 @@
 #include <cerrno>
 #include <cstring>
 
+#include "serial/platform/PortEnumeration.h"
 #include "serial/platform/linux/CommServices.h"
 #include "serial/platform/linux/Errors.h"
-#include "serial/platform/PortEnumeration.h"
 #include "serial/platform/linux/SerialDevice.h"
 
 namespace platform {

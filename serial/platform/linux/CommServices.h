@@ -197,6 +197,9 @@ BOOL GetCommModemStatus(HANDLE File, DWORD* ModemStat);
 // this machine, as the driver thread saw it (never earlier than it arrived).
 // FALSE while nothing has been read, with the last error left as it was.
 BOOL GetCommArrivalTime(HANDLE File, std::chrono::steady_clock::time_point* Instant);
+// The event thread has seen a wait complete: nothing to do here, the
+// device's driver thread notes arrivals itself.
+inline void NoteCommEvent(HANDLE, DWORD) {}
 
 // Process and thread priority. On Linux a priority class is a nice value
 // of the process's main thread; GetPriorityClass may return a value with

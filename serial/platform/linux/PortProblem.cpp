@@ -3,8 +3,8 @@
 #include <cerrno>
 #include <cstring>
 
-#include "serial/platform/linux/CommServices.h"
 #include "serial/platform/PortEnumeration.h"
+#include "serial/platform/linux/CommServices.h"
 
 namespace {
 

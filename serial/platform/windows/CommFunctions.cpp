@@ -1,6 +1,9 @@
 // What the serial layer needs on Windows beyond the system's functions.
 
 #include <algorithm>
+#include <map>
+#include <mutex>
+#include <optional>
 
 #include "serial/platform/windows/CommServices.h"
 
@@ -48,9 +51,9 @@ bool IsLostDevice(DWORD Code) {
 
 HANDLE CreateFileA(const char* FileName, DWORD DesiredAccess, DWORD ShareMode, void* Security,
                    DWORD CreationDisposition, DWORD FlagsAndAttributes, HANDLE TemplateFile) {
-  const HANDLE file = ::CreateFileA(FileName, DesiredAccess, ShareMode,
-                                    static_cast<SECURITY_ATTRIBUTES*>(Security),
-                                    CreationDisposition, FlagsAndAttributes, TemplateFile);
+  const HANDLE file =
+      ::CreateFileA(FileName, DesiredAccess, ShareMode, static_cast<SECURITY_ATTRIBUTES*>(Security),
+                    CreationDisposition, FlagsAndAttributes, TemplateFile);
   LastOpenError = file == INVALID_HANDLE_VALUE ? ::GetLastError() : 0;
   if (file == INVALID_HANDLE_VALUE) ::SetLastError(LastOpenError);
   return file;
@@ -60,8 +63,79 @@ std::string DevicePathOf(const std::string& DeviceName) {
   return DeviceName;
 }
 
-BOOL GetCommArrivalTime(HANDLE, std::chrono::steady_clock::time_point*) {
-  return FALSE;
+namespace {
+
+// What the event thread noted of a device, and what was read since.
+struct TArrivals {
+  DWORD Noted = 0;  // bytes waiting when the event was seen
+  std::chrono::steady_clock::time_point NotedAt;
+  DWORD Read = 0;    // bytes read since
+  DWORD Errors = 0;  // line errors that noting cleared, for the next ClearCommError
+  std::optional<std::chrono::steady_clock::time_point> LastByte;
+};
+
+std::mutex ArrivalsMutex;
+std::map<HANDLE, TArrivals> Arrivals;
+
+}  // namespace
+
+void NoteCommEvent(HANDLE File, DWORD EventWord) {
+  if (!(EventWord & EV_RXCHAR)) return;
+  std::lock_guard lock(ArrivalsMutex);
+  COMSTAT stat{};
+  DWORD errors = 0;
+  if (!::ClearCommError(File, &errors, &stat)) return;
+  const auto now = std::chrono::steady_clock::now();  // after the count: never early
+  TArrivals& a = Arrivals[File];
+  a.Errors |= errors;
+  a.Noted = stat.cbInQue;
+  a.NotedAt = now;
+  a.Read = 0;
+}
+
+BOOL ReadFile(HANDLE File, void* Buffer, DWORD Count, DWORD* Read, OVERLAPPED* Overlapped) {
+  const BOOL ok = ::ReadFile(File, Buffer, Count, Read, Overlapped);
+  const DWORD error = ::GetLastError();
+  if (ok || error == ERROR_IO_PENDING) {
+    std::lock_guard lock(ArrivalsMutex);
+    TArrivals& a = Arrivals[File];
+    a.Read += Count;
+    a.LastByte = a.Read <= a.Noted ? a.NotedAt : std::chrono::steady_clock::now();
+  }
+  ::SetLastError(error);
+  return ok;
+}
+
+BOOL ClearCommError(HANDLE File, DWORD* Errors, COMSTAT* Stat) {
+  std::lock_guard lock(ArrivalsMutex);
+  DWORD errors = 0;
+  const BOOL ok = ::ClearCommError(File, &errors, Stat);
+  if (const auto it = Arrivals.find(File); it != Arrivals.end()) {
+    errors |= it->second.Errors;
+    it->second.Errors = 0;
+  }
+  if (Errors) *Errors = errors;
+  return ok;
+}
+
+BOOL PurgeComm(HANDLE File, DWORD Flags) {
+  if (Flags & PURGE_RXCLEAR) {
+    // What was noted is gone with the bytes; line errors stay to be reported.
+    std::lock_guard lock(ArrivalsMutex);
+    TArrivals& a = Arrivals[File];
+    const DWORD errors = a.Errors;
+    a = TArrivals{};
+    a.Errors = errors;
+  }
+  return ::PurgeComm(File, Flags);
+}
+
+BOOL GetCommArrivalTime(HANDLE File, std::chrono::steady_clock::time_point* Instant) {
+  std::lock_guard lock(ArrivalsMutex);
+  const auto it = Arrivals.find(File);
+  if (it == Arrivals.end() || !it->second.LastByte) return FALSE;
+  *Instant = *it->second.LastByte;
+  return TRUE;
 }
 
 BOOL SetThreadPriority(TThreadId Thread, int Priority) {

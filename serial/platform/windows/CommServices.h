@@ -54,23 +54,29 @@ HANDLE CreateFileA(const char* FileName, DWORD DesiredAccess, DWORD ShareMode, v
 // The name as the system opens it: "COM5" or "\\.\COM12" as they are.
 std::string DevicePathOf(const std::string& DeviceName);
 
-using ::ClearCommError;
 using ::GetCommMask;
 using ::GetCommModemStatus;
 using ::GetCommState;
 using ::GetCommTimeouts;
 using ::GetOverlappedResult;
-using ::PurgeComm;
-using ::ReadFile;
+
 using ::SetCommMask;
 using ::SetCommState;
 using ::SetCommTimeouts;
 using ::SetupComm;
 using ::WaitCommEvent;
 using ::WriteFile;
-// When the last byte that a read delivered arrived: the system does not
-// tell, so FALSE (the pause before the next request counts from the reply's
-// handling).
+// ::ReadFile and ::PurgeComm, counting what is read and forgetting what is
+// purged, for GetCommArrivalTime; ::ClearCommError, with the line errors that
+// noting an event cleared.
+BOOL ReadFile(HANDLE File, void* Buffer, DWORD Count, DWORD* Read, OVERLAPPED* Overlapped);
+BOOL PurgeComm(HANDLE File, DWORD Flags);
+BOOL ClearCommError(HANDLE File, DWORD* Errors, COMSTAT* Stat);
+// The system does not tell when a byte arrived. The event thread notes, when
+// a wait has seen characters arrive, how many wait (ClearCommError) and when;
+// a read that takes only such bytes knows they were there by then. A byte
+// not noted yet counts as arriving at its read. FALSE while nothing was read.
+void NoteCommEvent(HANDLE File, DWORD EventWord);
 BOOL GetCommArrivalTime(HANDLE File, std::chrono::steady_clock::time_point* Instant);
 
 using ::GetCurrentProcess;

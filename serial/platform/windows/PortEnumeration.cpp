@@ -4,8 +4,8 @@
 #include "serial/platform/PortEnumeration.h"
 
 #include <algorithm>
-#include <cstring>
 #include <cctype>
+#include <cstring>
 #include <vector>
 
 #include "serial/platform/windows/CommServices.h"

@@ -18,8 +18,7 @@ constexpr const char* kBusy =
 std::string PortNotAvailableReason(const std::string& DeviceName, int Errno) {
   switch (Errno) {
     case 0:
-      return platform::PortAccess(DeviceName) == platform::TPortAccess::Missing ? kMissing
-                                                                               : kBusy;
+      return platform::PortAccess(DeviceName) == platform::TPortAccess::Missing ? kMissing : kBusy;
     case ERROR_FILE_NOT_FOUND:
     case ERROR_PATH_NOT_FOUND:
       return kMissing;
