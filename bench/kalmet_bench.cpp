@@ -38,21 +38,13 @@
 #include <string>
 #include <vector>
 
-#include "toolkit/qt/QtEventLoop.h"
+#include "bench/LineLimit.h"
 #include "toolkit/Application.h"
+#include "toolkit/qt/QtEventLoop.h"
 #include "tools/SimulatorServer.h"
 #include "ui/Unit_KALMET_Configuration_Tool.h"
 
 namespace {
-
-constexpr double kByteMs = 10.0 * 1000.0 / 1200.0;  // 10 bits at 1200 baud
-constexpr double kPauseMs = 200.0;
-
-double Median(std::vector<double> Values) {
-  std::sort(Values.begin(), Values.end());
-  const std::size_t n = Values.size();
-  return n % 2 ? Values[n / 2] : (Values[n / 2 - 1] + Values[n / 2]) / 2;
-}
 
 long CpuMicroseconds() {
   rusage r{};
@@ -87,10 +79,7 @@ std::size_t LineBytes(const std::vector<sim::TLogEntry>& Log, std::size_t From, 
   for (std::size_t i = From; i < Log.size(); ++i) {
     const auto& e = Log[i];
     if (e.Kind != "REQ" && e.Kind != "REP") continue;
-    std::size_t n = 0;
-    for (std::size_t k = 0; k < e.Text.size(); ++k, ++n)
-      if (e.Text[k] == '\\') k += e.Text[k + 1] == 'x' ? 3 : 1;
-    bytes += n;
+    bytes += LoggedBytes(e.Text);
     if (e.Kind == "REP") ++Replies;
   }
   return bytes;

@@ -19,27 +19,12 @@
 #include <string>
 #include <vector>
 
+#include "bench/LineLimit.h"
 #include "tools/SimulatorServer.h"
 
 extern char** environ;
 
 namespace {
-
-constexpr double kByteMs = 10.0 * 1000.0 / 1200.0;  // 10 bits at 1200 baud
-constexpr double kPauseMs = 200.0;
-
-double Median(std::vector<double> Values) {
-  std::sort(Values.begin(), Values.end());
-  const std::size_t n = Values.size();
-  return n % 2 ? Values[n / 2] : (Values[n / 2 - 1] + Values[n / 2]) / 2;
-}
-
-std::size_t Bytes(const std::string& Escaped) {
-  std::size_t n = 0;
-  for (std::size_t k = 0; k < Escaped.size(); ++k, ++n)
-    if (Escaped[k] == '\\') k += Escaped[k + 1] == 'x' ? 3 : 1;
-  return n;
-}
 
 int Run(const std::vector<std::string>& Command) {
   std::vector<char*> argv;
@@ -81,7 +66,7 @@ TRead MeasureOnce(const std::string& Preset, const std::string& Link,
   for (const auto& e : log) {
     if (e.Kind != "REQ" && e.Kind != "REP") continue;
     if (replies == 11) break;  // the search and the ten requests of the first read
-    bytes += Bytes(e.Text);
+    bytes += LoggedBytes(e.Text);
     if (e.Kind == "REQ") {
       if (first < 0) first = e.LineMs;
       if (replyEnd >= 0) read.Pauses.push_back(e.LineMs - replyEnd);
