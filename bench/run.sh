@@ -87,7 +87,7 @@ cpu=$(lscpu 2>/dev/null | sed -n 's/^Model name: *//p' | head -1)
   echo "notes how many bytes wait when it sees characters arrive, and the pause"
   echo "counts from then. Under Wine that event comes up to a millisecond after"
   echo "the byte (Wine asks the line every millisecond), which is most of the"
-  echo "pauses' extra 1.4 ms."
+  echo "pauses' extra 1.5 ms."
 } > docs/performance.md
 echo "$table"
 echo "$terminal"

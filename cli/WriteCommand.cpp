@@ -200,7 +200,7 @@ class TWriteArguments : public TProbeArguments {
     TProbeArguments::Declare(Command);
     const auto value = [&](const char* Name, std::string& Text, const char* Unit,
                            const char* What) {
-      Command.add_option(Name, Text, What)->type_name(Unit);
+      FGiven.push_back(Command.add_option(Name, Text, What)->type_name(Unit));
     };
     value("--address", FAddress, "N", "Bus address (RS-485 probes).");
     value("--offset1", FOffset1, "MM", "Offset of float 1 in mm (RS-485 probes).");
@@ -212,6 +212,10 @@ class TWriteArguments : public TProbeArguments {
 
   std::string Check() override {
     if (std::string why = TProbeArguments::Check(); !why.empty()) return why;
+    // A value given empty (a script's unset variable) is no number either.
+    for (const CLI::Option* option : FGiven)
+      if (option->count() > 0 && option->as<std::string>().empty())
+        return "the values need numbers (with \".\" as decimal separator)";
     bool ok = true;
     if (!FAddress.empty()) {
       FValues.Address = WholeNumber(FAddress);
@@ -246,6 +250,7 @@ class TWriteArguments : public TProbeArguments {
   }
 
   std::string FAddress, FOffset1, FOffset2, FLevel4, FLevel20, FAlarm;
+  std::vector<const CLI::Option*> FGiven;
   TWriteValues FValues;
 };
 

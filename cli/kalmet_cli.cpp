@@ -4,10 +4,10 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <csignal>
 #include <ctime>
 #include <iostream>
+#include <set>
 
 #include "cli/Arguments.h"
 #include "toolkit/Application.h"
@@ -49,13 +49,16 @@ int Usage(const std::string& Problem) {
   return exUsage;
 }
 
-// "-json" is taken for "--json", as earlier releases did.
+// "-json" is taken for "--json", as earlier releases did: an option's name
+// with one dash (not a value that begins with one, such as "-x.json").
 std::vector<std::string> Arguments(int argc, char* argv[]) {
+  static const std::set<std::string> names = {"-json",    "-quiet",   "-timeout", "-record",
+                                              "-address", "-offset1", "-offset2", "-level4",
+                                              "-level20", "-alarm",   "-help",    "-version"};
   std::vector<std::string> args;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
-    if (a.size() > 2 && a[0] == '-' && std::isalpha(static_cast<unsigned char>(a[1])))
-      a.insert(0, 1, '-');
+    if (names.count(a.substr(0, a.find('=')))) a.insert(0, 1, '-');
     args.push_back(a);
   }
   return args;
@@ -78,6 +81,8 @@ int main(int argc, char* argv[]) {
                        "Shows the version.");
   app.set_help_flag("-h,--help", "Shows this help.");
   app.require_subcommand(0, 1);
+  // A repeated option: the last one counts, as it always did.
+  app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
   std::vector<std::unique_ptr<TArguments>> arguments;
   for (const auto& command : kCommands) {
     arguments.push_back(command.Make());
@@ -137,5 +142,8 @@ int main(int argc, char* argv[]) {
   Application().SetMessagePresenter([](const std::string&, const std::string& Text) {
     std::cerr << "kalmet-cli: " << Text << "\n";
   });
-  return chosen->Run(context);
+  const int code = chosen->Run(context);
+  std::signal(SIGINT, SIG_DFL);  // the wake-up they set goes now
+  std::signal(SIGTERM, SIG_DFL);
+  return code;
 }

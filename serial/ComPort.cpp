@@ -182,6 +182,7 @@ void TCustomComPort::CheckResult(bool Ok) {
   if (Ok) return;
   const DWORD code = GetLastError();
   if (code == ERROR_SUCCESS || code == ERROR_IO_PENDING) return;
+  NoteLastError(code);
   SetLastError(ERROR_SUCCESS);
   RaiseComError(static_cast<std::int32_t>(code), SysErrorMessage(code));
 }
@@ -273,6 +274,7 @@ void TCustomComPort::Open() {
 void TCustomComPort::OpenDevice() {
   ReleaseDevice();
   SetLastError(ERROR_SUCCESS);
+  NoteLastError(ERROR_SUCCESS);  // a failure that is not the system's has no number
   try {
     if (FPriorityClass != pcDefault) {
       const DWORD saved = GetPriorityClass(GetCurrentProcess());

@@ -299,8 +299,9 @@ TEST(CliProgram, ReadsASimulatedProbeOverAPseudoTerminal) {
   EXPECT_EQ(o["probe_id"], "51234");
   EXPECT_EQ(o["type_name"], "KALMET-C");
   EXPECT_EQ(o["port"], link);
-  for (const QStringList& wrong :
-       {QStringList{"write", link}, {"write", link, "--offset1", "nan"}}) {
+  for (const QStringList& wrong : {QStringList{"write", link},
+                                   {"write", link, "--offset1", "nan"},
+                                   {"write", link, "--address", "201", "--offset1", ""}}) {
     QProcess usage;
     usage.start(KALMET_CLI, wrong);
     ASSERT_TRUE(usage.waitForFinished(5000));

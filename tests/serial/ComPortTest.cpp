@@ -234,6 +234,24 @@ TEST_F(ComPortTest, ActiveWhileLoadingOpensWhenLoaded) {
   EXPECT_TRUE(port->Active());
 }
 
-}  // namespace
+TEST_F(ComPortTest, AByteIsAgedFromItsArrivalNotFromItsReading) {
+  using namespace std::chrono;
+  Port.SetOnRxChar(RxHandler());
+  Port.Open();
+  EXPECT_EQ(Port.LastByteAge().count(), 0) << "nothing read yet";
+  microseconds age{};
+  Rec.OnRx = [&](TCustomComPort& port) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));  // the window busy elsewhere
+    port.ReadChar();
+    age = port.LastByteAge();
+  };
+  const auto written = steady_clock::now();
+  Pty.Write("a");
+  ASSERT_TRUE(WaitFor([&] { return age.count() > 0; }, 5000));
+  EXPECT_GE(age, milliseconds(50));
+  EXPECT_LE(age, duration_cast<microseconds>(steady_clock::now() - written));
+  Port.Close();
+  EXPECT_EQ(Port.LastByteAge().count(), 0) << "closed";
+}
 
-namespace {}  // namespace
+}  // namespace

@@ -60,6 +60,9 @@ std::string SysErrorMessage(DWORD Code);
 // after its error number was reset (0 if there was none): one error number
 // stands for several.
 int LastErrno();
+// The component notes each failure it raises; here the errno behind it is
+// kept by every function already.
+inline void NoteLastError(DWORD) {}
 // A failure that means the device has gone (an unplugged adapter): the port
 // is closed.
 inline bool IsLostDevice(DWORD Code) {

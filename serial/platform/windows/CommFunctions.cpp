@@ -11,7 +11,7 @@ namespace platform {
 
 namespace {
 
-thread_local DWORD LastOpenError = 0;
+thread_local DWORD LastFailure = 0;
 
 }  // namespace
 
@@ -29,7 +29,11 @@ std::string SysErrorMessage(DWORD Code) {
 }
 
 int LastErrno() {
-  return static_cast<int>(LastOpenError);
+  return static_cast<int>(LastFailure);
+}
+
+void NoteLastError(DWORD Code) {
+  LastFailure = Code;
 }
 
 bool IsLostDevice(DWORD Code) {
@@ -37,7 +41,10 @@ bool IsLostDevice(DWORD Code) {
     case ERROR_ACCESS_DENIED:
     case ERROR_BAD_COMMAND:
     case ERROR_BROKEN_PIPE:
+    case ERROR_DEV_NOT_EXIST:
     case ERROR_DEVICE_NOT_CONNECTED:
+    case ERROR_DEVICE_REMOVED:
+    case 433:  // ERROR_NO_SUCH_DEVICE, which the headers here lack
     case ERROR_FILE_NOT_FOUND:
     case ERROR_GEN_FAILURE:
     case ERROR_INVALID_HANDLE:
@@ -47,16 +54,6 @@ bool IsLostDevice(DWORD Code) {
     default:
       return false;
   }
-}
-
-HANDLE CreateFileA(const char* FileName, DWORD DesiredAccess, DWORD ShareMode, void* Security,
-                   DWORD CreationDisposition, DWORD FlagsAndAttributes, HANDLE TemplateFile) {
-  const HANDLE file =
-      ::CreateFileA(FileName, DesiredAccess, ShareMode, static_cast<SECURITY_ATTRIBUTES*>(Security),
-                    CreationDisposition, FlagsAndAttributes, TemplateFile);
-  LastOpenError = file == INVALID_HANDLE_VALUE ? ::GetLastError() : 0;
-  if (file == INVALID_HANDLE_VALUE) ::SetLastError(LastOpenError);
-  return file;
 }
 
 std::string DevicePathOf(const std::string& DeviceName) {
@@ -100,7 +97,15 @@ BOOL ReadFile(HANDLE File, void* Buffer, DWORD Count, DWORD* Read, OVERLAPPED* O
     std::lock_guard lock(ArrivalsMutex);
     TArrivals& a = Arrivals[File];
     a.Read += Count;
-    a.LastByte = a.Read <= a.Noted ? a.NotedAt : std::chrono::steady_clock::now();
+    // Bytes that were noted waiting were there by then, also for a read that
+    // the system completes later; a read that waits for bytes not yet there
+    // is not dated at all.
+    if (a.Read <= a.Noted)
+      a.LastByte = a.NotedAt;
+    else if (ok)
+      a.LastByte = std::chrono::steady_clock::now();
+    else
+      a.LastByte.reset();
   }
   ::SetLastError(error);
   return ok;
@@ -119,15 +124,13 @@ BOOL ClearCommError(HANDLE File, DWORD* Errors, COMSTAT* Stat) {
 }
 
 BOOL PurgeComm(HANDLE File, DWORD Flags) {
-  if (Flags & PURGE_RXCLEAR) {
-    // What was noted is gone with the bytes; line errors stay to be reported.
-    std::lock_guard lock(ArrivalsMutex);
-    TArrivals& a = Arrivals[File];
-    const DWORD errors = a.Errors;
-    a = TArrivals{};
-    a.Errors = errors;
-  }
-  return ::PurgeComm(File, Flags);
+  // Under the lock: no event may be noted between the purge and the reset.
+  std::lock_guard lock(ArrivalsMutex);
+  const BOOL ok = ::PurgeComm(File, Flags);
+  // What was noted is gone with the bytes. (Every open purges, so a handle
+  // value used again starts afresh.)
+  if (Flags & PURGE_RXCLEAR) Arrivals.erase(File);
+  return ok;
 }
 
 BOOL GetCommArrivalTime(HANDLE File, std::chrono::steady_clock::time_point* Instant) {

@@ -33,9 +33,11 @@ using ::GetLastError;
 using ::SetLastError;
 // The system's text for an error number (FormatMessage), without the line end.
 std::string SysErrorMessage(DWORD Code);
-// The error number of this thread's last failed open, also after the last
-// error was reset (0 if there was none).
+// The error number of this thread's last failure that the serial port
+// component noted (NoteLastError), also after the last error was reset: what
+// the reason a port is not available is told from.
 int LastErrno();
+void NoteLastError(DWORD Code);
 // A failure that means the device has gone: an unplugged USB adapter (the
 // driver's "access denied", "device not functioning", "not ready"...), or
 // under Wine a pseudo-terminal whose other side closed (a broken pipe, an
@@ -44,13 +46,11 @@ bool IsLostDevice(DWORD Code);
 
 using ::CloseHandle;
 using ::CreateEventA;
+using ::CreateFileA;
 using ::ResetEvent;
 using ::SetEvent;
 using ::WaitForSingleObject;
 
-// ::CreateFileA, noting the error number of a failure for LastErrno().
-HANDLE CreateFileA(const char* FileName, DWORD DesiredAccess, DWORD ShareMode, void* Security,
-                   DWORD CreationDisposition, DWORD FlagsAndAttributes, HANDLE TemplateFile);
 // The name as the system opens it: "COM5" or "\\.\COM12" as they are.
 std::string DevicePathOf(const std::string& DeviceName);
 

@@ -18,7 +18,11 @@ constexpr const char* kBusy =
 std::string PortNotAvailableReason(const std::string& DeviceName, int Errno) {
   switch (Errno) {
     case 0:
-      return platform::PortAccess(DeviceName) == platform::TPortAccess::Missing ? kMissing : kBusy;
+      // No error number of the system's: nothing says another program holds it.
+      return platform::PortAccess(DeviceName) == platform::TPortAccess::Missing
+                 ? kMissing
+                 : "The device does not work as a serial port. Check that it is the adapter's "
+                   "port.";
     case ERROR_FILE_NOT_FOUND:
     case ERROR_PATH_NOT_FOUND:
       return kMissing;

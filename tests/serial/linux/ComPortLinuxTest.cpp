@@ -1,6 +1,6 @@
 // The serial port component on what only Linux shows: the termios settings
-// of the device, process priorities, exclusive use, the arrival time of a
-// byte, a hang-up, and the modem lines.
+// of the device, process priorities, exclusive use, a hang-up, and the
+// modem lines.
 
 #include <gtest/gtest.h>
 
@@ -260,26 +260,6 @@ TEST_F(ComPortTest, CustomBaudRate) {
   Port.SetCustomBaudRate(250000);
   EXPECT_EQ(SlaveTermios(Pty).Speed, 250000u);
   EXPECT_EQ(Port.CustomBaudRate(), 250000);
-}
-
-TEST_F(ComPortTest, AByteIsAgedFromItsArrivalNotFromItsReading) {
-  using namespace std::chrono;
-  Port.SetOnRxChar(RxHandler());
-  Port.Open();
-  EXPECT_EQ(Port.LastByteAge().count(), 0) << "nothing read yet";
-  microseconds age{};
-  Rec.OnRx = [&](TCustomComPort& port) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));  // the window busy elsewhere
-    port.ReadChar();
-    age = port.LastByteAge();
-  };
-  const auto written = steady_clock::now();
-  Pty.Write("a");
-  ASSERT_TRUE(WaitFor([&] { return age.count() > 0; }, 5000));
-  EXPECT_GE(age, milliseconds(50));
-  EXPECT_LE(age, duration_cast<microseconds>(steady_clock::now() - written));
-  Port.Close();
-  EXPECT_EQ(Port.LastByteAge().count(), 0) << "closed";
 }
 
 TEST_F(ComPortTest, FarEndHangingUpClosesThePortWithoutSpinning) {
