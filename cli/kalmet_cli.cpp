@@ -10,6 +10,7 @@
 #include <set>
 
 #include "cli/Arguments.h"
+#include "cli/Console.h"
 #include "toolkit/Application.h"
 #include "toolkit/EventLoop.h"
 
@@ -75,6 +76,7 @@ std::string Now() {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+  PrepareConsole();
   Application().SetTitle("kalmet-cli");
   CLI::App app(kSummary, "kalmet-cli");
   app.set_version_flag("--version", std::string("kalmet-cli ") + KALMET_VERSION,

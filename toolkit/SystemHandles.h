@@ -47,5 +47,4 @@ class TSystemTimer {
 
  private:
   TNativeHandle FHandle;
-  std::chrono::nanoseconds FPeriod{};  // Windows keeps the period itself
 };

@@ -56,7 +56,6 @@ TSystemTimer::~TSystemTimer() {
 }
 
 void TSystemTimer::Arm(std::chrono::nanoseconds First, std::chrono::nanoseconds Period) {
-  FPeriod = Period;
   ::WaitForSingleObject(H(FHandle), 0);  // an expiry not yet seen is forgotten
   // Relative due times are negative, in 100 ns; one already due is due at once.
   const long long ticks = std::max<long long>(First.count() / 100, 1);
