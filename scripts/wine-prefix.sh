@@ -15,11 +15,20 @@ wine=/usr/lib/wine/wine64
 server=/usr/lib/wine/wineserver
 export WINEPREFIX=$2 WINEDEBUG=-all
 quietly() { setsid "$@" </dev/null >/dev/null 2>&1; }
+# The server opens the COM ports' devices for its clients. With
+# KALMET_WINE_PRELOAD (the tests' stand-in, tests/wine/PtyModemLines.cpp) it
+# opens them without making a pseudo-terminal its controlling terminal, whose
+# hang-up (a test's unplugged line) would end it. It returns once it is up.
+start_server() {
+  quietly env ${KALMET_WINE_PRELOAD:+LD_PRELOAD=$KALMET_WINE_PRELOAD} "$server" -p
+}
 case "$1" in
   start)
     ports=${3:-}
     mkdir -p "$WINEPREFIX"
-    quietly "$server" -p &
+    quietly "$server" -k || true  # one of another run, perhaps without the stand-in
+    quietly "$server" -w || true
+    start_server
     quietly "$wine" wineboot
     # The mount manager maps the ports it finds in the registry when it starts.
     if [[ -n "$ports" && "$(readlink "$WINEPREFIX/dosdevices/com6" || true)" != "$ports/com6" ]]; then
@@ -29,7 +38,7 @@ case "$1" in
       done
       quietly "$server" -k || true
       quietly "$server" -w || true
-      quietly "$server" -p &
+      start_server
       quietly "$wine" wineboot
     fi
     ;;

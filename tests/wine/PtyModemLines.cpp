@@ -6,12 +6,19 @@
 // Lines are reported as those of a connected adapter (DSR, CTS, DCD on); a
 // pseudo-terminal whose other side has closed (an unplugged cable) fails as
 // a vanished device does.
+//
+// Preloaded into Wine's server too, it opens every file without making it
+// the controlling terminal: the server opens the COM ports' devices and is a
+// session leader, and a pseudo-terminal that became its terminal would end
+// it (and every Windows program with it) when the line hangs up.
 
 #include <dlfcn.h>
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+
+#include <fcntl.h>
 
 #include <cerrno>
 #include <cstdarg>
@@ -55,4 +62,58 @@ extern "C" int ioctl(int Fd, unsigned long Request, ...) {
   if (Request == TIOCMGET) *static_cast<int*>(argument) = TIOCM_DSR | TIOCM_CTS | TIOCM_CAR;
   errno = saved;
   return 0;
+}
+
+namespace {
+
+template <typename TOpen>
+int OpenWithoutTerminal(const char* Name, int Flags, va_list Args, TOpen Open) {
+  const mode_t mode = (Flags & (O_CREAT | O_TMPFILE)) ? va_arg(Args, mode_t) : 0;
+  return Open(Flags | O_NOCTTY, mode);
+}
+
+}  // namespace
+
+extern "C" int open(const char* Path, int Flags, ...) {
+  static const auto real =
+      reinterpret_cast<int (*)(const char*, int, ...)>(::dlsym(RTLD_NEXT, "open"));
+  va_list args;
+  va_start(args, Flags);
+  const int fd =
+      OpenWithoutTerminal(Path, Flags, args, [&](int f, mode_t m) { return real(Path, f, m); });
+  va_end(args);
+  return fd;
+}
+
+extern "C" int open64(const char* Path, int Flags, ...) {
+  static const auto real =
+      reinterpret_cast<int (*)(const char*, int, ...)>(::dlsym(RTLD_NEXT, "open64"));
+  va_list args;
+  va_start(args, Flags);
+  const int fd =
+      OpenWithoutTerminal(Path, Flags, args, [&](int f, mode_t m) { return real(Path, f, m); });
+  va_end(args);
+  return fd;
+}
+
+extern "C" int openat(int Dir, const char* Path, int Flags, ...) {
+  static const auto real =
+      reinterpret_cast<int (*)(int, const char*, int, ...)>(::dlsym(RTLD_NEXT, "openat"));
+  va_list args;
+  va_start(args, Flags);
+  const int fd = OpenWithoutTerminal(Path, Flags, args,
+                                     [&](int f, mode_t m) { return real(Dir, Path, f, m); });
+  va_end(args);
+  return fd;
+}
+
+extern "C" int openat64(int Dir, const char* Path, int Flags, ...) {
+  static const auto real =
+      reinterpret_cast<int (*)(int, const char*, int, ...)>(::dlsym(RTLD_NEXT, "openat64"));
+  va_list args;
+  va_start(args, Flags);
+  const int fd = OpenWithoutTerminal(Path, Flags, args,
+                                     [&](int f, mode_t m) { return real(Dir, Path, f, m); });
+  va_end(args);
+  return fd;
 }
