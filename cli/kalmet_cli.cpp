@@ -19,8 +19,8 @@ namespace {
 constexpr const char* kSummary =
     "Reads and configures KALMET level probes on a serial port.\n"
     "\n"
-    "PORT is a name from the port list (ttyUSB0, COM5), a device (/dev/ttyUSB0,\n"
-    "\\\\.\\COM12) or a /dev/serial/by-id link. 'kalmet-cli COMMAND --help'\n"
+    "PORT is a name from the port list (ttyUSB0, COM5, COM12), a device\n"
+    "(/dev/ttyUSB0) or a /dev/serial/by-id link. 'kalmet-cli COMMAND --help'\n"
     "describes a command.\n"
     "\n"
     "Exit codes: 0 done, 1 no probe answered, 2 usage error, 3 refused or not\n"
