@@ -27,6 +27,11 @@ namespace {
 
 using TIoctl = int (*)(int, unsigned long, void*);
 
+template <typename T>
+T Next(const char* Name) {
+  return reinterpret_cast<T>(::dlsym(RTLD_NEXT, Name));
+}
+
 bool IsModemRequest(unsigned long Request) {
   return Request == TIOCMGET || Request == TIOCMSET || Request == TIOCMBIS || Request == TIOCMBIC;
 }
@@ -47,7 +52,7 @@ bool HungUp(int Fd) {
 }  // namespace
 
 extern "C" int ioctl(int Fd, unsigned long Request, ...) {
-  static const auto real = reinterpret_cast<TIoctl>(::dlsym(RTLD_NEXT, "ioctl"));
+  static const auto real = Next<TIoctl>("ioctl");
   va_list args;
   va_start(args, Request);
   void* argument = va_arg(args, void*);
@@ -66,54 +71,49 @@ extern "C" int ioctl(int Fd, unsigned long Request, ...) {
 
 namespace {
 
-template <typename TOpen>
-int OpenWithoutTerminal(const char* Name, int Flags, va_list Args, TOpen Open) {
-  const mode_t mode = (Flags & (O_CREAT | O_TMPFILE)) ? va_arg(Args, mode_t) : 0;
-  return Open(Flags | O_NOCTTY, mode);
+using TOpen = int (*)(const char*, int, ...);
+using TOpenAt = int (*)(int, const char*, int, ...);
+
+// The mode argument, which an open call passes only when it may create.
+mode_t ModeOf(int Flags, va_list Args) {
+  return (Flags & (O_CREAT | O_TMPFILE)) ? va_arg(Args, mode_t) : 0;
 }
 
 }  // namespace
 
+// Every open adds O_NOCTTY.
 extern "C" int open(const char* Path, int Flags, ...) {
-  static const auto real =
-      reinterpret_cast<int (*)(const char*, int, ...)>(::dlsym(RTLD_NEXT, "open"));
+  static const auto real = Next<TOpen>("open");
   va_list args;
   va_start(args, Flags);
-  const int fd =
-      OpenWithoutTerminal(Path, Flags, args, [&](int f, mode_t m) { return real(Path, f, m); });
+  const mode_t mode = ModeOf(Flags, args);
   va_end(args);
-  return fd;
+  return real(Path, Flags | O_NOCTTY, mode);
 }
 
 extern "C" int open64(const char* Path, int Flags, ...) {
-  static const auto real =
-      reinterpret_cast<int (*)(const char*, int, ...)>(::dlsym(RTLD_NEXT, "open64"));
+  static const auto real = Next<TOpen>("open64");
   va_list args;
   va_start(args, Flags);
-  const int fd =
-      OpenWithoutTerminal(Path, Flags, args, [&](int f, mode_t m) { return real(Path, f, m); });
+  const mode_t mode = ModeOf(Flags, args);
   va_end(args);
-  return fd;
+  return real(Path, Flags | O_NOCTTY, mode);
 }
 
 extern "C" int openat(int Dir, const char* Path, int Flags, ...) {
-  static const auto real =
-      reinterpret_cast<int (*)(int, const char*, int, ...)>(::dlsym(RTLD_NEXT, "openat"));
+  static const auto real = Next<TOpenAt>("openat");
   va_list args;
   va_start(args, Flags);
-  const int fd = OpenWithoutTerminal(Path, Flags, args,
-                                     [&](int f, mode_t m) { return real(Dir, Path, f, m); });
+  const mode_t mode = ModeOf(Flags, args);
   va_end(args);
-  return fd;
+  return real(Dir, Path, Flags | O_NOCTTY, mode);
 }
 
 extern "C" int openat64(int Dir, const char* Path, int Flags, ...) {
-  static const auto real =
-      reinterpret_cast<int (*)(int, const char*, int, ...)>(::dlsym(RTLD_NEXT, "openat64"));
+  static const auto real = Next<TOpenAt>("openat64");
   va_list args;
   va_start(args, Flags);
-  const int fd = OpenWithoutTerminal(Path, Flags, args,
-                                     [&](int f, mode_t m) { return real(Dir, Path, f, m); });
+  const mode_t mode = ModeOf(Flags, args);
   va_end(args);
-  return fd;
+  return real(Dir, Path, Flags | O_NOCTTY, mode);
 }
