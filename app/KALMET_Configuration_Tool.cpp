@@ -24,6 +24,6 @@ int main(int argc, char* argv[]) {
   Application().SetTitle("KALMET Configuration");
   InstallMessageDialogs();
   TForm1 Form1;
-  Form1.show();
+  Form1.Show();
   return app.exec();
 }

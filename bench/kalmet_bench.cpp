@@ -38,10 +38,13 @@
 #include <string>
 #include <vector>
 
+#include <QLineEdit>
 #include "bench/LineLimit.h"
 #include "toolkit/Application.h"
 #include "toolkit/qt/QtEventLoop.h"
 #include "tools/SimulatorServer.h"
+
+#include "toolkit/qt/ControlPeer.h"
 #include "ui/Unit_KALMET_Configuration_Tool.h"
 
 namespace {
@@ -91,10 +94,11 @@ std::size_t LineBytes(const std::vector<sim::TLogEntry>& Log, std::size_t From, 
 // what it was doing then (a repaint, say).
 bool WaitForStatus(TForm1& Form, const QString& Status, const QElapsedTimer* Clock = nullptr,
                    double* AtMs = nullptr, int Milliseconds = 30000) {
-  if (Form.Edit_Status->text() == Status) return true;
+  QLineEdit* status = static_cast<QLineEdit*>(WidgetOf(*Form.Edit_Status));
+  if (status->text() == Status) return true;
   QEventLoop loop;
   const auto connection =
-      QObject::connect(Form.Edit_Status, &QLineEdit::textChanged, &loop, [&](const QString& text) {
+      QObject::connect(status, &QLineEdit::textChanged, &loop, [&](const QString& text) {
         if (text != Status) return;
         if (Clock && AtMs) *AtMs = Clock->nsecsElapsed() / 1e6;
         loop.quit();
@@ -102,15 +106,15 @@ bool WaitForStatus(TForm1& Form, const QString& Status, const QElapsedTimer* Clo
   QTimer::singleShot(Milliseconds, &loop, &QEventLoop::quit);
   loop.exec();
   QObject::disconnect(connection);
-  return Form.Edit_Status->text() == Status;
+  return status->text() == Status;
 }
 
 // Picks the simulator's line in the window, as the technician does; Clock
 // starts with the pick itself, not with putting the line in the list.
 void PickPort(TForm1& Form, const sim::TSimulatorServer& Server, QElapsedTimer* Clock = nullptr) {
-  const QString path = QString::fromStdString(Server.DevicePath());
+  const std::string path = Server.DevicePath();
   Form.ComboBox_ComPort->AddItem(path);
-  Form.ComboBox_ComPort->setCurrentIndex(Form.ComboBox_ComPort->findText(path));
+  Form.ComboBox_ComPort->SetItemIndex(Form.ComboBox_ComPort->IndexOf(path));
   if (Clock) Clock->start();
   Form.ComboBox_ComPortChange(&Form);
 }
@@ -190,7 +194,7 @@ TRun MeasureOnce(const std::string& Preset) {
   const auto probe = PacedProbe(Preset);
   sim::TSimulatorServer& server = *probe;
   TForm1 form;
-  form.show();
+  form.Show();
 
   TRun run{};
   QElapsedTimer clock;
@@ -205,10 +209,11 @@ TRun MeasureOnce(const std::string& Preset) {
 
   const std::size_t logged = server.Log().size();
   if (IsCurrentLoopProbe(form.State().ProbeType)) {
-    form.Edit_LevelAt4mA->selectAll();
-    form.Edit_LevelAt4mA->insert("150");
+    auto* field = static_cast<QLineEdit*>(WidgetOf(*form.Edit_LevelAt4mA));
+    field->selectAll();
+    field->insert("150");
   } else {
-    form.SpinEdit_Address->setValue(201);
+    form.SpinEdit_Address->SetValue(201);
   }
   clock.restart();
   form.Button_WriteClick(&form);
@@ -216,7 +221,7 @@ TRun MeasureOnce(const std::string& Preset) {
     throw std::runtime_error("the probe was not written");
   bytes = LineBytes(server.Log(), logged, replies);
   run.WriteBoundMs = bytes * kByteMs + (replies + 1) * kPauseMs;
-  form.close();
+  form.Close();
   return run;
 }
 
@@ -271,7 +276,7 @@ void Idle(double& CpuPercent, long& Switches) {
   if (!server.Open(error)) throw std::runtime_error(error);
   server.Start();
   TForm1 form;
-  form.show();
+  form.Show();
   PickPort(form, server);
   if (!WaitForStatus(form, "Reading probe data done."))
     throw std::runtime_error("the probe was not read");
@@ -287,7 +292,7 @@ void Idle(double& CpuPercent, long& Switches) {
   const double elapsedUs = clock.nsecsElapsed() / 1e3;
   CpuPercent = 100.0 * (CpuMicroseconds() - cpu) / elapsedUs;
   Switches = ContextSwitches() - switches - 2;  // the benchmark's own timer wake-up
-  form.close();
+  form.Close();
 }
 
 int StartupChild(int argc, char* argv[]) {
@@ -305,8 +310,8 @@ int StartupChild(int argc, char* argv[]) {
     }
     bool Done = false;
   } painted;
-  form.installEventFilter(&painted);
-  form.show();
+  WidgetOf(form)->installEventFilter(&painted);
+  form.Show();
   app.exec();
   rusage r{};
   ::getrusage(RUSAGE_SELF, &r);

@@ -8,8 +8,9 @@
 #include <QTest>
 #include <cstdio>
 
-#include "toolkit/qt/QtEventLoop.h"
 #include "toolkit/Application.h"
+#include "toolkit/qt/ControlPeer.h"
+#include "toolkit/qt/QtEventLoop.h"
 #include "tools/SimulatorServer.h"
 #include "ui/Unit_KALMET_Configuration_Tool.h"
 
@@ -37,22 +38,21 @@ int main(int argc, char* argv[]) {
   server.Start();
 
   TForm1 form;
-  form.show();
-  form.ComboBox_ComPort->AddItem(QString::fromStdString(server.DevicePath()));
-  form.ComboBox_ComPort->setCurrentIndex(
-      form.ComboBox_ComPort->findText(QString::fromStdString(server.DevicePath())));
+  form.Show();
+  form.ComboBox_ComPort->AddItem(server.DevicePath());
+  form.ComboBox_ComPort->SetItemIndex(form.ComboBox_ComPort->IndexOf(server.DevicePath()));
   form.ComboBox_ComPortChange(&form);
-  if (!QTest::qWaitFor([&] { return form.Edit_Status->text() == "Reading probe data done."; },
+  if (!QTest::qWaitFor([&] { return form.Edit_Status->Text() == "Reading probe data done."; },
                        20000)) {
     std::fprintf(stderr, "kalmet-render-window: the probe was not read\n");
     return 1;
   }
   QTest::qWait(300);  // the indicators go dark
   form.ComboBox_ComPort->SetText("ttyKALMET0");
-  if (!form.grab().save(argv[2])) {
+  if (!WidgetOf(form)->grab().save(argv[2])) {
     std::fprintf(stderr, "kalmet-render-window: cannot write %s\n", argv[2]);
     return 1;
   }
-  form.close();
+  form.Close();
   return 0;
 }

@@ -9,40 +9,37 @@ bool TForm1::WaitingForInput() const {
   return S.ReadComplete != 0 && S.SequenceState == ssIdle;
 }
 
-void TForm1::MarkModified(QWidget* Field) {
-  QPalette p = Field->palette();
-  p.setColor(QPalette::Base, ModifiedColour);
-  p.setColor(QPalette::Button, ModifiedColour);
-  Field->setPalette(p);
-  Button_Write->setEnabled(true);
+void TForm1::MarkModified(TWinControl* Field) {
+  Field->SetColor(ModifiedColour);
+  Button_Write->SetEnabled(true);
 }
 
 void TForm1::SpinEdit_AddressChange(TObject*) {
   if (!IsRs485ConfigurableProbe(S.ProbeType)) return;
-  const int value = SpinEdit_Address->value();
+  const int value = SpinEdit_Address->Value();
   const int kept = KeptAddress(value, S.ProbeType, S.SequenceState == ssReadRequested);
-  if (kept != value) SpinEdit_Address->setValue(kept);
-  S.ProbeData.Address = SpinEdit_Address->value();
+  if (kept != value) SpinEdit_Address->SetValue(kept);
+  S.ProbeData.Address = SpinEdit_Address->Value();
   if (WaitingForInput()) MarkModified(SpinEdit_Address);
 }
 
-void TForm1::OffsetChange(QLineEdit* Field, long double TProbeData::*Value) {
+void TForm1::OffsetChange(TEdit* Field, long double TProbeData::*Value) {
   const auto shown = [this, Value] {
     const long double mm = S.ProbeData.*Value;
     return FormatFloat("0.000", S.InchUnits ? MmToInch(mm) : mm);
   };
   long double typed = 0;
-  if (TryTextToFloat(TextOf(Field), typed)) {
+  if (TryTextToFloat(Field->Text(), typed)) {
     if (typed < 0)
-      SetText(Field, shown());
+      Field->SetText(shown());
     else if (typed > kOffsetLimit)
-      SetText(Field, FormatFloat("0.000", kOffsetLimit));
+      Field->SetText(FormatFloat("0.000", kOffsetLimit));
     long double number = 0;
-    if (TryTextToFloat(TextOf(Field), number))
+    if (TryTextToFloat(Field->Text(), number))
       S.ProbeData.*Value = S.InchUnits ? InchToMm(number) : number;
   } else {
     // Not a number: the stored value comes back (its own change stores it).
-    SetText(Field, shown());
+    Field->SetText(shown());
   }
   if (WaitingForInput() && !S.UnitSwitching) MarkModified(Field);
 }
@@ -55,15 +52,15 @@ void TForm1::Edit_Offset2Change(TObject*) {
   OffsetChange(Edit_Offset2, &TProbeData::Offset2);
 }
 
-void TForm1::LevelChange(QLineEdit* Field, long double TProbeData::*Value) {
+void TForm1::LevelChange(TEdit* Field, long double TProbeData::*Value) {
   long double typed = 0;
-  const bool number = TryTextToFloat(TextOf(Field), typed);
+  const bool number = TryTextToFloat(Field->Text(), typed);
   if (!number || typed < 0)
-    SetText(Field, FormatFloat(LengthFormat(), S.ProbeData.*Value));
+    Field->SetText(FormatFloat(LengthFormat(), S.ProbeData.*Value));
   else if (typed > S.ProbeData.LevelLimit)
-    SetText(Field, FormatFloat(LengthFormat(), S.ProbeData.LevelLimit));
+    Field->SetText(FormatFloat(LengthFormat(), S.ProbeData.LevelLimit));
   long double shown = 0;
-  if (TryTextToFloat(TextOf(Field), shown)) S.ProbeData.*Value = shown;
+  if (TryTextToFloat(Field->Text(), shown)) S.ProbeData.*Value = shown;
   if (WaitingForInput()) MarkModified(Field);
 }
 
@@ -76,11 +73,11 @@ void TForm1::Edit_LevelAt20mAChange(TObject*) {
 }
 
 void TForm1::ComboBox_AlarmCurrentChange(TObject*) {
-  if (ComboBox_AlarmCurrent->currentIndex() > 1) {
-    ComboBox_AlarmCurrent->setCurrentIndex(1);
-    ComboBox_AlarmCurrent->SetText(QStringLiteral("  3,6 mA"));
+  if (ComboBox_AlarmCurrent->ItemIndex() > 1) {
+    ComboBox_AlarmCurrent->SetItemIndex(1);
+    ComboBox_AlarmCurrent->SetText("  3,6 mA");
   }
-  S.ProbeData.AlarmCurrentIndex = ComboBox_AlarmCurrent->currentIndex();
+  S.ProbeData.AlarmCurrentIndex = ComboBox_AlarmCurrent->ItemIndex();
   if (WaitingForInput()) MarkModified(ComboBox_AlarmCurrent);
 }
 

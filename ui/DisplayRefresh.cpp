@@ -22,39 +22,38 @@ void TForm1::RefreshDisplay() {
   const TProbeData& d = S.ProbeData;
   const auto length = [this](long double Mm) { return S.InchUnits ? MmToInch(Mm) : Mm; };
 
-  SetText(Edit_SerialNumber, S.SerialNumber == 0 ? "" : std::to_string(S.SerialNumber));
-  SetText(Edit_VersionNumber,
-          S.FirmwareChecksumRead ? S.FirmwareVersion + "_" + S.FirmwareChecksum : "");
-  SetText(
-      Edit_Temperature,
+  Edit_SerialNumber->SetText(S.SerialNumber == 0 ? "" : std::to_string(S.SerialNumber));
+  Edit_VersionNumber->SetText(S.FirmwareChecksumRead ? S.FirmwareVersion + "_" + S.FirmwareChecksum
+                                                     : "");
+  Edit_Temperature->SetText(
       FormatFloat("0.0", S.FahrenheitUnits ? CelsiusToFahrenheit(d.Temperature) : d.Temperature));
-  SetText(Edit_Level1, FormatFloat(LengthFormat(), length(d.Level1)));
-  SetText(Edit_Level2, FormatFloat(LengthFormat(), length(d.Level2)));
-  SetText(Edit_Level, FormatFloat(LengthFormat(), d.Level1));
-  SetText(Edit_Current, FormatFloat("0.000", d.Current));
+  Edit_Level1->SetText(FormatFloat(LengthFormat(), length(d.Level1)));
+  Edit_Level2->SetText(FormatFloat(LengthFormat(), length(d.Level2)));
+  Edit_Level->SetText(FormatFloat(LengthFormat(), d.Level1));
+  Edit_Current->SetText(FormatFloat("0.000", d.Current));
 
   if (IsRs485ConfigurableProbe(S.ProbeType)) {
-    SpinEdit_Address->setValue(d.Address);
-    SetText(Edit_Offset1, FormatFloat("0.000", length(d.Offset1)));
-    SetText(Edit_Offset2, FormatFloat("0.000", length(d.Offset2)));
+    SpinEdit_Address->SetValue(d.Address);
+    Edit_Offset1->SetText(FormatFloat("0.000", length(d.Offset1)));
+    Edit_Offset2->SetText(FormatFloat("0.000", length(d.Offset2)));
   } else if (IsCurrentLoopProbe(S.ProbeType)) {
     // What the change handlers of these two fields raise is dropped here.
     FDiscardHandlerErrors = true;
-    SetText(Edit_LevelAt4mA, FormatFloat(LengthFormat(), d.LevelAt4mA));
-    SetText(Edit_LevelAt20mA, FormatFloat(LengthFormat(), d.LevelAt20mA));
+    Edit_LevelAt4mA->SetText(FormatFloat(LengthFormat(), d.LevelAt4mA));
+    Edit_LevelAt20mA->SetText(FormatFloat(LengthFormat(), d.LevelAt20mA));
     FDiscardHandlerErrors = false;
     const char* alarm = d.AlarmCurrentIndex == kAlarmCurrentNotRead ? ""
                         : d.AlarmCurrentIndex == 0                  ? "21,5 mA"
                         : d.AlarmCurrentIndex == 1                  ? "  3,6 mA"
                                                                     : "???";
-    ComboBox_AlarmCurrent->SetText(QString::fromUtf8(alarm));
+    ComboBox_AlarmCurrent->SetText(alarm);
   }
 }
 
 void TForm1::ToggleLengthUnit() {
   S.InchUnits = !S.InchUnits;
-  for (QLabel* label : {Label_Offset1Unit, Label_Offset2Unit, Label_Float1Unit, Label_Float2Unit})
-    SetCaption(label, S.InchUnits ? "inch" : "mm");
+  for (TLabel* label : {Label_Offset1Unit, Label_Offset2Unit, Label_Float1Unit, Label_Float2Unit})
+    label->SetCaption(S.InchUnits ? "inch" : "mm");
   S.UnitSwitching = true;
   struct TSwitchingEnd {
     bool& Flag;
@@ -65,7 +64,7 @@ void TForm1::ToggleLengthUnit() {
 
 void TForm1::ToggleTemperatureUnit() {
   S.FahrenheitUnits = !S.FahrenheitUnits;
-  SetCaption(Label_TemperatureUnit, S.FahrenheitUnits ? "°F" : "°C");
+  Label_TemperatureUnit->SetCaption(S.FahrenheitUnits ? "°F" : "°C");
   RefreshDisplay();
 }
 

@@ -3,12 +3,7 @@
 // tool (an unplugged adapter) and its reconnection when it comes back, and
 // the port list, which follows the ports of the machine.
 
-#include <sys/stat.h>
-
-#include <QFileSystemWatcher>
-#include <QTimer>
 #include <algorithm>
-#include <filesystem>
 
 #include "serial/PortProblem.h"
 #include "serial/platform/CommServices.h"
@@ -16,10 +11,6 @@
 #include "ui/Unit_KALMET_Configuration_Tool.h"
 
 namespace {
-
-QString Q(const std::string& Text) {
-  return QString::fromStdString(Text);
-}
 
 constexpr const char* kNotAvailable = "The selected COM Port is not available!";
 constexpr int kReconnectTries = 10;
@@ -35,9 +26,9 @@ void TForm1::ComboBox_ComPortChange(TObject*) {
 bool TForm1::OpenPickedPort(bool Quiet) {
   try {
     ClosePort();
-    const int index = ComboBox_ComPort->currentIndex();
+    const int index = ComboBox_ComPort->ItemIndex();
     if (index < 0) throw Exception("No port selected");
-    const std::string name = ComboBox_ComPort->itemText(index).toStdString();
+    const std::string name = ComboBox_ComPort->Item(index);
     Com->SetDeviceName(DeviceNameOfPort(name));
     Com->SetActive(true);
     FOpenPort = name;
@@ -45,22 +36,20 @@ bool TForm1::OpenPickedPort(bool Quiet) {
     // The first step counts from the opening of the line, not from the end
     // of the window's own work below.
     TimerRequestNext->SetEnabled(true);
-    setWindowTitle(kWindowCaption);
-    for (QGroupBox* group : {static_cast<QGroupBox*>(GroupBox_ConfigurationDataKALMET_RS485),
-                             static_cast<QGroupBox*>(GroupBox_ConfigurationDataKALMET_C),
-                             static_cast<QGroupBox*>(GroupBox_MeasurementDataKALMET_RS485),
-                             static_cast<QGroupBox*>(GroupBox_MeasurementDataKALMET_C)})
-      group->setVisible(false);
-    GroupBox_Information->setEnabled(false);
-    GroupBox_Information->setVisible(false);
-    GroupBox_ProbeData->setTitle(QStringLiteral(" Probe Data "));
+    SetCaption(kWindowCaption);
+    for (TGroupBox* group :
+         {GroupBox_ConfigurationDataKALMET_RS485, GroupBox_ConfigurationDataKALMET_C,
+          GroupBox_MeasurementDataKALMET_RS485, GroupBox_MeasurementDataKALMET_C})
+      group->SetVisible(false);
+    GroupBox_Information->SetEnabled(false);
+    GroupBox_Information->SetVisible(false);
+    GroupBox_ProbeData->SetCaption(" Probe Data ");
     FEngine->ResetProbeData();
     RefreshDisplay();
-    for (QWidget* w :
-         {static_cast<QWidget*>(Label_Tx), static_cast<QWidget*>(Label_Rx),
-          static_cast<QWidget*>(Edit_TxIndicator), static_cast<QWidget*>(Edit_RxIndicator)})
-      w->setVisible(true);
-    Button_Read->setEnabled(false);
+    for (TWinControl* w : std::initializer_list<TWinControl*>{Label_Tx, Label_Rx, Edit_TxIndicator,
+                                                              Edit_RxIndicator})
+      w->SetVisible(true);
+    Button_Read->SetEnabled(false);
     return true;
   } catch (const EComError&) {
     PortNotAvailable(PortNotAvailableReason(Com->DeviceName(), platform::LastErrno()), Quiet);
@@ -85,7 +74,7 @@ void TForm1::ClosePort() {
 
 void TForm1::PortNotAvailable(const std::string& Reason, bool Quiet) {
   ClosePort();
-  ComboBox_ComPort->setCurrentIndex(-1);
+  ComboBox_ComPort->SetItemIndex(-1);
   if (!Quiet) {
     FPortFailureShown = true;
     struct TEnd {
@@ -96,11 +85,10 @@ void TForm1::PortNotAvailable(const std::string& Reason, bool Quiet) {
                                : std::string(kNotAvailable) + "\r\n\r\n" + Reason);
   }
   SetStatusText("Please select correct COM port.");
-  ComboBox_ComPort->SetText(QStringLiteral("Select COM Port ..."));
-  for (QWidget* w :
-       {static_cast<QWidget*>(Label_Tx), static_cast<QWidget*>(Label_Rx),
-        static_cast<QWidget*>(Edit_TxIndicator), static_cast<QWidget*>(Edit_RxIndicator)})
-    w->setVisible(false);
+  ComboBox_ComPort->SetText("Select COM Port ...");
+  for (TWinControl* w :
+       std::initializer_list<TWinControl*>{Label_Tx, Label_Rx, Edit_TxIndicator, Edit_RxIndicator})
+    w->SetVisible(false);
 }
 
 // --- a port that goes away ----------------------------------------------------------------
@@ -127,50 +115,39 @@ void TForm1::ReconnectLostPort() {
     WatchForLostPort();
     return;
   }
-  if (ComboBox_ComPort->findText(Q(FLostPort)) < 0) ComboBox_ComPort->AddItem(Q(FLostPort));
-  ComboBox_ComPort->setCurrentIndex(ComboBox_ComPort->findText(Q(FLostPort)));
+  if (ComboBox_ComPort->IndexOf(FLostPort) < 0) ComboBox_ComPort->AddItem(FLostPort);
+  ComboBox_ComPort->SetItemIndex(ComboBox_ComPort->IndexOf(FLostPort));
   // As the technician's pick of that entry, but quietly while the device is
   // not ready yet: its permissions are still being set (the next change in
   // its folder tries again), or a program that looks at every new modem
   // holds it for a while (tried again a few times, a second apart).
   if (!OpenPickedPort(true)) {
-    if (++FReconnectTries <= kReconnectTries && !FReconnectDue) {
-      FReconnectDue = true;
-      QTimer::singleShot(1000, this, [this] {
-        FReconnectDue = false;
-        Guarded([this] { ReconnectLostPort(); });
-      });
-    }
+    if (++FReconnectTries <= kReconnectTries && !FReconnectTimer->Enabled())
+      FReconnectTimer->SetEnabled(true);
     return;
   }
   FLostPort.clear();
-  for (const QString& dir : FPortWatcher->directories())
-    if (dir != Q(FDevices.Dev) && dir != Q(FDevices.User)) FPortWatcher->removePath(dir);
+  FPortWatch->StopWatchingFor();
 }
 
 void TForm1::WatchForLostPort() {
-  // The nearest folder of the device's path that exists: a link such as
-  // /dev/serial/by-id/... comes back one folder after the other.
-  namespace fs = std::filesystem;
-  std::error_code ec;
-  fs::path dir = fs::path(platform::DevicePathOf(DeviceNameOfPort(FLostPort))).parent_path();
-  while (!dir.empty() && !fs::is_directory(dir, ec) && dir != dir.root_path())
-    dir = dir.parent_path();
-  if (!dir.empty() && !FPortWatcher->directories().contains(Q(dir.string())))
-    FPortWatcher->addPath(Q(dir.string()));
+  FPortWatch->WatchFor(DeviceNameOfPort(FLostPort));
 }
 
 // --- the port list follows the machine ---------------------------------------------------
 
 void TForm1::FollowPorts() {
-  FPortWatcher = std::make_unique<QFileSystemWatcher>();
-  FPortWatcher->addPath(Q(FDevices.Dev));
-  // The user's own folder of virtual ports, made (for this user alone) so
-  // that it can be watched.
-  ::mkdir(FDevices.User.c_str(), 0700);
-  if (platform::IsOwnFolder(FDevices.User)) FPortWatcher->addPath(Q(FDevices.User));
-  QObject::connect(FPortWatcher.get(), &QFileSystemWatcher::directoryChanged, this,
-                   [this] { Guarded([this] { PortsChanged(); }); });
+  FPortWatch = std::make_unique<platform::TPortWatch>(
+      FDevices, [this] { Guarded([this] { PortsChanged(); }); });
+  FReconnectTimer = std::make_unique<TTimer>(nullptr);
+  FReconnectTimer->SetInterval(1000);
+  FReconnectTimer->SetEnabled(false);
+  FReconnectTimer->SetOnTimer(TNotifyEvent::Of<&TForm1::ReconnectTimerTimer>(this));
+}
+
+void TForm1::ReconnectTimerTimer(TObject*) {
+  FReconnectTimer->SetEnabled(false);
+  Guarded([this] { ReconnectLostPort(); });
 }
 
 void TForm1::PortsChanged() {
@@ -181,17 +158,14 @@ void TForm1::PortsChanged() {
 void TForm1::RefreshPortList() {
   TStringList present;
   Com->ListPorts(present, FDevices);
-  const auto listed = [&](const QString& Name) {
-    return std::find(present.Items.begin(), present.Items.end(), Name.toStdString()) !=
-           present.Items.end();
+  const auto listed = [&](const std::string& Name) {
+    return std::find(present.Items.begin(), present.Items.end(), Name) != present.Items.end();
   };
   // Gone: every entry but the open port's. The pick and the text stay.
-  const QSignalBlocker quiet(ComboBox_ComPort);
-  for (int i = ComboBox_ComPort->count() - 1; i >= 0; --i) {
-    const QString name = ComboBox_ComPort->itemText(i);
-    if (!listed(name) && !(S.PortOpen && name.toStdString() == FOpenPort))
-      ComboBox_ComPort->removeItem(i);
+  for (int i = ComboBox_ComPort->ItemCount() - 1; i >= 0; --i) {
+    const std::string name = ComboBox_ComPort->Item(i);
+    if (!listed(name) && !(S.PortOpen && name == FOpenPort)) ComboBox_ComPort->DeleteItem(i);
   }
   for (const std::string& name : present.Items)
-    if (ComboBox_ComPort->findText(Q(name)) < 0) ComboBox_ComPort->AddItem(Q(name));
+    if (ComboBox_ComPort->IndexOf(name) < 0) ComboBox_ComPort->AddItem(name);
 }

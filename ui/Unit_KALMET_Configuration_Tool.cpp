@@ -4,33 +4,16 @@
 
 #include "ui/Unit_KALMET_Configuration_Tool.h"
 
-#include <QCloseEvent>
-#include <QFileSystemWatcher>
-#include <QScreen>
-#include <algorithm>
-
 #include "toolkit/Application.h"
-#include "toolkit/qt/WidgetControl.h"
-#include "ui/KALMET_Configuration_Tool.xpm"
+#include "ui/Form1Description.h"
 
 namespace {
-
-QString Q(const std::string& Text) {
-  return QString::fromStdString(Text);
-}
-
-// CR LF in hints and messages breaks the line.
-QString Multiline(const std::string& Text) {
-  QString text = Q(Text);
-  text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-  return text;
-}
 
 // The port selector's list as a string list for ListPorts.
 class TComboItems : public TStrings {
  public:
   explicit TComboItems(TComboBox& Combo) : FCombo(Combo) {}
-  void Add(const std::string& Text) override { FCombo.AddItem(Q(Text)); }
+  void Add(const std::string& Text) override { FCombo.AddItem(Text); }
 
  private:
   TComboBox& FCombo;
@@ -38,40 +21,14 @@ class TComboItems : public TStrings {
 
 }  // namespace
 
-void SetText(QLineEdit* Edit, const std::string& Text) {
-  const QString text = Q(Text);
-  if (Edit->text() != text) Edit->setText(text);
-}
-
-std::string TextOf(const QLineEdit* Edit) {
-  return Edit->text().toStdString();
-}
-
-void FitCaption(QLabel* Label) {
-  const QSize design = Label->property("designSize").toSize();
-  if (Label->wordWrap()) {
-    // As wide as its group lets it be, as high as its lines need.
-    const int width = Label->parentWidget()->width() - 8 - Label->x();
-    Label->resize(width, std::max(design.height(), Label->heightForWidth(width)));
-    return;
-  }
-  Label->resize(Label->sizeHint().expandedTo(design));
-}
-
-void SetCaption(QLabel* Label, const std::string& Caption) {
-  Label->setText(Q(Caption));
-  FitCaption(Label);
-}
-
 // --- construction ---------------------------------------------------------------------
 
-TForm1::TForm1(TTimerFactory* Timers, platform::TDeviceRoots Devices, QWidget* Parent)
-    : QWidget(Parent), TComponent(nullptr), FDevices(std::move(Devices)) {
+TForm1::TForm1(TTimerFactory* Timers, platform::TDeviceRoots Devices)
+    : TForm(nullptr), FDevices(std::move(Devices)) {
   static TRealTimerFactory realTimers;
-  setObjectName(QStringLiteral("Form1"));
   BeginLoading();
-  setupUi(this);
-  ApplyLookAndFeel();
+  Build(Form1Description());
+  FindControls();
   CreateComponents(Timers ? *Timers : realTimers);
   FEngine = std::make_unique<TProbeEngine>(S, static_cast<IProbeView&>(*this),
                                            static_cast<IProbeLink&>(*this), *TimerRequestNext,
@@ -83,57 +40,71 @@ TForm1::TForm1(TTimerFactory* Timers, platform::TDeviceRoots Devices, QWidget* P
 
 TForm1::~TForm1() {
   // The components (the port, its indicators, the timers) go first, while the
-  // widgets they work on are still there. The port closes on purpose.
+  // controls they work on are still there. The port closes on purpose.
   FClosingPort = true;
+  FPortWatch.reset();
+  FReconnectTimer.reset();
   DestroyComponents();
 }
 
-void TForm1::ApplyLookAndFeel() {
-  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                 Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                 Qt::WindowCloseButtonHint);
-  setFixedSize(377, 353);
-  setWindowIcon(QIcon(QPixmap(KALMET_Configuration_Tool_xpm)));
-  setAutoFillBackground(true);
-  QPalette p = palette();
-  p.setColor(QPalette::Window, kInactiveCaptionColour);
-  setPalette(p);
-  QFont font(QStringLiteral("Liberation Sans"));
-  font.setPixelSize(11);
-  setFont(font);
-  for (QLabel* info : {LabelUnsupportedOrUnknownMessage, LabelUnsupportedOrUnknownType}) {
-    QFont big = font;
-    big.setPixelSize(16);
-    big.setBold(true);
-    info->setFont(big);
-    QPalette red = info->palette();
-    red.setColor(QPalette::WindowText, Qt::red);
-    info->setPalette(red);
-  }
-  QFont underlined = font;
-  underlined.setUnderline(true);
-  LabelAbout->setFont(underlined);
-  LabelAbout->setCursor(Qt::PointingHandCursor);
-  // Labels grow to their caption in the font they show it in; what they
-  // show, a probe's type name among it, is plain text, never markup.
-  for (QLabel* label : findChildren<QLabel*>()) {
-    label->setTextFormat(Qt::PlainText);
-    label->setProperty("designSize", label->size());
-    FitCaption(label);
-  }
-  // A long type name after "Probe type: " goes on to a second line.
-  LabelUnsupportedOrUnknownType->setWordWrap(true);
-  // The firmware text takes the room its group has.
-  Edit_VersionNumber->resize(
-      Edit_VersionNumber->parentWidget()->width() - 6 - Edit_VersionNumber->x(),
-      Edit_VersionNumber->height());
-  // The alarm-current items need more than the designed width in this font:
-  // the box grows to the right, within its group.
-  const int room = ComboBox_AlarmCurrent->parentWidget()->width() - 6 - ComboBox_AlarmCurrent->x();
-  ComboBox_AlarmCurrent->resize(
-      std::clamp(ComboBox_AlarmCurrent->sizeHint().width(), ComboBox_AlarmCurrent->width(), room),
-      ComboBox_AlarmCurrent->height());
-  ComboBox_AlarmCurrent->setCurrentIndex(-1);
+void TForm1::FindControls() {
+  const auto find = [this]<typename T>(T*& Member, const char* Name) { Member = Control<T>(Name); };
+  find(GroupBox_ProbeData, "GroupBox_ProbeData");
+  find(Label1_SerialNumber, "Label1_SerialNumber");
+  find(Edit_SerialNumber, "Edit_SerialNumber");
+  find(Label_VersionNumber, "Label_VersionNumber");
+  find(Edit_VersionNumber, "Edit_VersionNumber");
+  find(GroupBox_ComPort, "GroupBox_ComPort");
+  find(ComboBox_ComPort, "ComboBox_ComPort");
+  find(Label_Tx, "Label_Tx");
+  find(Edit_TxIndicator, "Edit_TxIndicator");
+  find(Label_Rx, "Label_Rx");
+  find(Edit_RxIndicator, "Edit_RxIndicator");
+  find(GroupBox_MeasurementDataKALMET_RS485, "GroupBox_MeasurementDataKALMET_RS485");
+  find(Label_Temperature, "Label_Temperature");
+  find(Edit_Temperature, "Edit_Temperature");
+  find(Label_TemperatureUnit, "Label_TemperatureUnit");
+  find(Label_Level1, "Label_Level1");
+  find(Edit_Level1, "Edit_Level1");
+  find(Label_Float1Unit, "Label_Float1Unit");
+  find(Label_Level2, "Label_Level2");
+  find(Edit_Level2, "Edit_Level2");
+  find(Label_Float2Unit, "Label_Float2Unit");
+  find(GroupBox_ConfigurationDataKALMET_RS485, "GroupBox_ConfigurationDataKALMET_RS485");
+  find(Label_Address, "Label_Address");
+  find(SpinEdit_Address, "SpinEdit_Address");
+  find(Label_Offset1, "Label_Offset1");
+  find(Edit_Offset1, "Edit_Offset1");
+  find(Label_Offset1Unit, "Label_Offset1Unit");
+  find(Label_Offset2, "Label_Offset2");
+  find(Edit_Offset2, "Edit_Offset2");
+  find(Label_Offset2Unit, "Label_Offset2Unit");
+  find(GroupBox_MeasurementDataKALMET_C, "GroupBox_MeasurementDataKALMET_C");
+  find(Label_Level, "Label_Level");
+  find(Edit_Level, "Edit_Level");
+  find(Label_LevelUnit, "Label_LevelUnit");
+  find(Label_Current, "Label_Current");
+  find(Edit_Current, "Edit_Current");
+  find(Label_CurrentUnit, "Label_CurrentUnit");
+  find(GroupBox_ConfigurationDataKALMET_C, "GroupBox_ConfigurationDataKALMET_C");
+  find(Label_LevelAt4mA, "Label_LevelAt4mA");
+  find(Edit_LevelAt4mA, "Edit_LevelAt4mA");
+  find(Label_LevelAt4mAUnit, "Label_LevelAt4mAUnit");
+  find(LabelLevelAt20mA, "LabelLevelAt20mA");
+  find(Edit_LevelAt20mA, "Edit_LevelAt20mA");
+  find(Label_LevelAt20mAUnit, "Label_LevelAt20mAUnit");
+  find(Label_AlarmCurrent, "Label_AlarmCurrent");
+  find(ComboBox_AlarmCurrent, "ComboBox_AlarmCurrent");
+  find(GroupBox_Information, "GroupBox_Information");
+  find(LabelUnsupportedOrUnknownMessage, "LabelUnsupportedOrUnknownMessage");
+  find(LabelUnsupportedOrUnknownType, "LabelUnsupportedOrUnknownType");
+  find(GroupBox_UserActions, "GroupBox_UserActions");
+  find(Button_Read, "Button_Read");
+  find(Button_Write, "Button_Write");
+  find(GroupBox_UserInformation, "GroupBox_UserInformation");
+  find(Label_Status, "Label_Status");
+  find(Edit_Status, "Edit_Status");
+  find(LabelAbout, "LabelAbout");
 }
 
 void TForm1::CreateComponents(TTimerFactory& Timers) {
@@ -155,21 +126,18 @@ void TForm1::CreateComponents(TTimerFactory& Timers) {
   // Before the indicators hook in: they pass the call on.
   Com->AfterClose = TOpenCloseEvent::Of<&TForm1::ComAfterClose>(this);
 
-  FTxIndicator = new TWidgetControl(this, Edit_TxIndicator);
-  FRxIndicator = new TWidgetControl(this, Edit_RxIndicator);
-
   sgnl_TxD = new TComSignal(this, &Timers);
   sgnl_TxD->SetName("sgnl_TxD");
   sgnl_TxD->SetComPort(Com);
   sgnl_TxD->SetSignal(siTxChar);
-  sgnl_TxD->SetControl(FTxIndicator);
+  sgnl_TxD->SetControl(Edit_TxIndicator);
   sgnl_TxD->SetDelay(100);
 
   sgnl_RxD = new TComSignal(this, &Timers);
   sgnl_RxD->SetName("sgnl_RxD");
   sgnl_RxD->SetComPort(Com);
   sgnl_RxD->SetSignal(siRxChar);
-  sgnl_RxD->SetControl(FRxIndicator);
+  sgnl_RxD->SetControl(Edit_RxIndicator);
   sgnl_RxD->SetDelay(100);
 
   TimerRequestNext = Timers.CreateTimer(this);
@@ -189,37 +157,24 @@ void TForm1::ConnectHandlers() {
   const auto on = [this](auto Handler) {
     return [this, Handler] { Guarded([=, this] { (this->*Handler)(this); }); };
   };
-  connect(ComboBox_ComPort, &QComboBox::activated, this, on(&TForm1::ComboBox_ComPortChange));
-  connect(SpinEdit_Address, &QSpinBox::valueChanged, this, on(&TForm1::SpinEdit_AddressChange));
-  connect(Edit_Offset1, &QLineEdit::textChanged, this, on(&TForm1::Edit_Offset1Change));
-  connect(Edit_Offset2, &QLineEdit::textChanged, this, on(&TForm1::Edit_Offset2Change));
-  connect(Edit_LevelAt4mA, &QLineEdit::textChanged, this, on(&TForm1::Edit_LevelAt4mAChange));
-  connect(Edit_LevelAt20mA, &QLineEdit::textChanged, this, on(&TForm1::Edit_LevelAt20mAChange));
-  connect(ComboBox_AlarmCurrent, &QComboBox::activated, this,
-          on(&TForm1::ComboBox_AlarmCurrentChange));
-  connect(Button_Read, &QPushButton::clicked, this, on(&TForm1::Button_ReadClick));
-  connect(Button_Write, &QPushButton::clicked, this, on(&TForm1::Button_WriteClick));
+  OnClose = on(&TForm1::FormClose);
+  ComboBox_ComPort->OnChange = on(&TForm1::ComboBox_ComPortChange);
+  SpinEdit_Address->OnChange = on(&TForm1::SpinEdit_AddressChange);
+  Edit_Offset1->OnChange = on(&TForm1::Edit_Offset1Change);
+  Edit_Offset2->OnChange = on(&TForm1::Edit_Offset2Change);
+  Edit_LevelAt4mA->OnChange = on(&TForm1::Edit_LevelAt4mAChange);
+  Edit_LevelAt20mA->OnChange = on(&TForm1::Edit_LevelAt20mAChange);
+  ComboBox_AlarmCurrent->OnChange = on(&TForm1::ComboBox_AlarmCurrentChange);
+  Button_Read->OnClick = on(&TForm1::Button_ReadClick);
+  Button_Write->OnClick = on(&TForm1::Button_WriteClick);
   Label_Float1Unit->OnClick = on(&TForm1::Label_Float1UnitClick);
   Label_Float2Unit->OnClick = on(&TForm1::Label_Float2UnitClick);
   Label_Offset1Unit->OnClick = on(&TForm1::Label_Offset1UnitClick);
-  for (TClickLabel* label : {Label_Offset2Unit, Label_LevelAt4mAUnit, Label_LevelAt20mAUnit,
-                             Label_CurrentUnit, Label_LevelUnit})
+  for (TLabel* label : {Label_Offset2Unit, Label_LevelAt4mAUnit, Label_LevelAt20mAUnit,
+                        Label_CurrentUnit, Label_LevelUnit})
     label->OnClick = on(&TForm1::Label_Offset2UnitClick);
   Label_TemperatureUnit->OnClick = on(&TForm1::Label_TemperatureUnitClick);
   LabelAbout->OnClick = on(&TForm1::LabelAboutClick);
-}
-
-void TForm1::showEvent(QShowEvent* Event) {
-  QWidget::showEvent(Event);
-  if (FCentred) return;
-  FCentred = true;
-  if (const QScreen* screen = this->screen())
-    move(screen->availableGeometry().center() - rect().center());
-}
-
-void TForm1::closeEvent(QCloseEvent* Event) {
-  Guarded([this] { FormClose(this); });
-  Event->accept();
 }
 
 // --- forwarded to the protocol engine ----------------------------------------------------
@@ -237,15 +192,15 @@ void TForm1::TimerTimeoutTimer(TObject* Sender) {
 // --- start-up, port selection, shutdown ------------------------------------------------------
 
 void TForm1::FormCreate(TObject*) {
-  setWindowTitle(kWindowCaption);
+  SetCaption(kWindowCaption);
   TComboItems items(*ComboBox_ComPort);
   Com->ListPorts(items, FDevices);
-  ComboBox_ComPort->setCurrentIndex(-1);
+  ComboBox_ComPort->SetItemIndex(-1);
   FollowPorts();
   S.UnitSwitching = false;
   S.InchUnits = false;
   S.FahrenheitUnits = false;
-  SpinEdit_Address->setValue(192);
+  SpinEdit_Address->SetValue(192);
   S.PortOpen = false;
   S.ResetConnection();
   S.SearchRetries = kSearchRetries;
@@ -266,7 +221,7 @@ void TForm1::LabelAboutClick(TObject*) {
 
 // --- the view the protocol engine works through --------------------------------------------
 
-QWidget* TForm1::ControlOf(TProbeControl Control) const {
+TWinControl* TForm1::ControlOf(TProbeControl Control) const {
   switch (Control) {
     case TProbeControl::SpinEdit_Address:
       return SpinEdit_Address;
@@ -288,7 +243,7 @@ QWidget* TForm1::ControlOf(TProbeControl Control) const {
   return nullptr;
 }
 
-QGroupBox* TForm1::GroupOf(TProbeGroup Group) const {
+TGroupBox* TForm1::GroupOf(TProbeGroup Group) const {
   switch (Group) {
     case TProbeGroup::GroupBox_ProbeData:
       return GroupBox_ProbeData;
@@ -307,51 +262,42 @@ QGroupBox* TForm1::GroupOf(TProbeGroup Group) const {
 }
 
 void TForm1::SetStatusText(const std::string& Text) {
-  SetText(Edit_Status, Text);
+  Edit_Status->SetText(Text);
 }
 
 void TForm1::SetControlEnabled(TProbeControl Control, bool Enabled) {
-  ControlOf(Control)->setEnabled(Enabled);
+  ControlOf(Control)->SetEnabled(Enabled);
 }
 
 void TForm1::RestoreControlColour(TProbeControl Control) {
-  QWidget* field = ControlOf(Control);
-  QPalette p = field->palette();
-  p.setColor(QPalette::Base, QApplication::palette().color(QPalette::Base));
-  p.setColor(QPalette::Button, QApplication::palette().color(QPalette::Button));
-  field->setPalette(p);
-}
-
-QColor TForm1::FieldColour(const QWidget* Field) {
-  return Field->palette().color(QPalette::Base);
+  ControlOf(Control)->SetColor(clDefault);
 }
 
 void TForm1::SetControlHint(TProbeControl Control, const std::string& Hint) {
-  ControlOf(Control)->setToolTip(Multiline(Hint));
+  ControlOf(Control)->SetHint(Hint);
 }
 
 void TForm1::ShowGroup(TProbeGroup Group, int Left, int Top) {
-  QGroupBox* group = GroupOf(Group);
-  group->move(Left, Top);
-  group->setEnabled(true);
-  group->setVisible(true);
+  TGroupBox* group = GroupOf(Group);
+  group->SetPosition(Left, Top);
+  group->SetEnabled(true);
+  group->SetVisible(true);
 }
 
 void TForm1::HideGroup(TProbeGroup Group) {
-  QGroupBox* group = GroupOf(Group);
-  group->setEnabled(false);
-  group->setVisible(false);
+  TGroupBox* group = GroupOf(Group);
+  group->SetEnabled(false);
+  group->SetVisible(false);
 }
 
 void TForm1::SetGroupCaption(TProbeGroup Group, const std::string& Caption) {
-  GroupOf(Group)->setTitle(Q(Caption));
+  GroupOf(Group)->SetCaption(Caption);
 }
 
 void TForm1::SetLabelCaption(TProbeLabel Label, const std::string& Caption) {
-  SetCaption(Label == TProbeLabel::LabelUnsupportedOrUnknownMessage
-                 ? LabelUnsupportedOrUnknownMessage
-                 : LabelUnsupportedOrUnknownType,
-             Caption);
+  (Label == TProbeLabel::LabelUnsupportedOrUnknownMessage ? LabelUnsupportedOrUnknownMessage
+                                                          : LabelUnsupportedOrUnknownType)
+      ->SetCaption(Caption);
 }
 
 void TForm1::ShowMessage(const std::string& Text) {

@@ -1,6 +1,7 @@
 #pragma once
 
-// The main window TForm1: its controls (from the layout file), its
+// The main window TForm1: its controls (built from its description,
+// Form1Description.cpp, on the toolkit's controls), its
 // non-visual parts (the serial port Com, the two line-activity indicators and
 // the two protocol timers), the connection state, and the window's handlers:
 // start-up and shutdown (this file's .cpp), port selection, the port list
@@ -8,41 +9,91 @@
 // display refresh and units (DisplayRefresh.cpp), configuration editing and
 // the Read and Write commands (ConfigurationEditing.cpp).
 
-#include <QWidget>
 #include <memory>
 #include <string>
 
 #include "probe/ProbeEngine.h"
 #include "serial/ComPort.h"
 #include "serial/ComSignal.h"
+#include "serial/platform/PortWatch.h"
 #include "toolkit/Application.h"
+#include "toolkit/Controls.h"
 #include "toolkit/Timer.h"
-#include "ui_Unit_KALMET_Configuration_Tool.h"
-
-class QFileSystemWatcher;
-class TWidgetControl;
 
 inline constexpr const char* kWindowCaption = "KALMET Configuration";
 
 // The colour of a configuration field changed by the operator.
-inline const QColor ModifiedColour(0, 255, 255);
+inline constexpr TColor ModifiedColour = clAqua;
 
 long double MmToInch(long double Value);
 long double InchToMm(long double Value);
 long double CelsiusToFahrenheit(long double Value);
 
-class TForm1 : public QWidget,
-               public Ui_TForm1,
-               public TComponent,
-               private IProbeView,
-               private IProbeLink {
+class TForm1 : public TForm, private IProbeView, private IProbeLink {
  public:
   // Timers: where the protocol timers and the indicators' timers come from
   // (the event loop's by default; tests may pass a virtual clock). Devices:
   // the machine whose serial ports are listed (this one by default).
-  explicit TForm1(TTimerFactory* Timers = nullptr, platform::TDeviceRoots Devices = {},
-                  QWidget* Parent = nullptr);
+  explicit TForm1(TTimerFactory* Timers = nullptr, platform::TDeviceRoots Devices = {});
   ~TForm1() override;
+
+  // Controls, by group
+  TGroupBox* GroupBox_ProbeData = nullptr;
+  TLabel* Label1_SerialNumber = nullptr;
+  TEdit* Edit_SerialNumber = nullptr;
+  TLabel* Label_VersionNumber = nullptr;
+  TEdit* Edit_VersionNumber = nullptr;
+  TGroupBox* GroupBox_ComPort = nullptr;
+  TComboBox* ComboBox_ComPort = nullptr;
+  TLabel* Label_Tx = nullptr;
+  TEdit* Edit_TxIndicator = nullptr;
+  TLabel* Label_Rx = nullptr;
+  TEdit* Edit_RxIndicator = nullptr;
+  TGroupBox* GroupBox_MeasurementDataKALMET_RS485 = nullptr;
+  TLabel* Label_Temperature = nullptr;
+  TEdit* Edit_Temperature = nullptr;
+  TLabel* Label_TemperatureUnit = nullptr;
+  TLabel* Label_Level1 = nullptr;
+  TEdit* Edit_Level1 = nullptr;
+  TLabel* Label_Float1Unit = nullptr;
+  TLabel* Label_Level2 = nullptr;
+  TEdit* Edit_Level2 = nullptr;
+  TLabel* Label_Float2Unit = nullptr;
+  TGroupBox* GroupBox_ConfigurationDataKALMET_RS485 = nullptr;
+  TLabel* Label_Address = nullptr;
+  TSpinEdit* SpinEdit_Address = nullptr;
+  TLabel* Label_Offset1 = nullptr;
+  TEdit* Edit_Offset1 = nullptr;
+  TLabel* Label_Offset1Unit = nullptr;
+  TLabel* Label_Offset2 = nullptr;
+  TEdit* Edit_Offset2 = nullptr;
+  TLabel* Label_Offset2Unit = nullptr;
+  TGroupBox* GroupBox_MeasurementDataKALMET_C = nullptr;
+  TLabel* Label_Level = nullptr;
+  TEdit* Edit_Level = nullptr;
+  TLabel* Label_LevelUnit = nullptr;
+  TLabel* Label_Current = nullptr;
+  TEdit* Edit_Current = nullptr;
+  TLabel* Label_CurrentUnit = nullptr;
+  TGroupBox* GroupBox_ConfigurationDataKALMET_C = nullptr;
+  TLabel* Label_LevelAt4mA = nullptr;
+  TEdit* Edit_LevelAt4mA = nullptr;
+  TLabel* Label_LevelAt4mAUnit = nullptr;
+  TLabel* LabelLevelAt20mA = nullptr;
+  TEdit* Edit_LevelAt20mA = nullptr;
+  TLabel* Label_LevelAt20mAUnit = nullptr;
+  TLabel* Label_AlarmCurrent = nullptr;
+  TComboBox* ComboBox_AlarmCurrent = nullptr;
+  TGroupBox* GroupBox_Information = nullptr;
+  TLabel* LabelUnsupportedOrUnknownMessage = nullptr;
+  TLabel* LabelUnsupportedOrUnknownType = nullptr;
+  TGroupBox* GroupBox_UserActions = nullptr;
+  TButton* Button_Read = nullptr;
+  TButton* Button_Write = nullptr;
+  TGroupBox* GroupBox_UserInformation = nullptr;
+  TLabel* Label_Status = nullptr;
+  TEdit* Edit_Status = nullptr;
+  TLabel* LabelAbout = nullptr;
 
   // Non-visual parts
   TComPort* Com = nullptr;
@@ -89,16 +140,12 @@ class TForm1 : public QWidget,
   void Button_WriteClick(TObject* Sender);
 
   // Background colour of a field (ModifiedColour when marked).
-  static QColor FieldColour(const QWidget* Field);
-
- protected:
-  void closeEvent(QCloseEvent* Event) override;
-  void showEvent(QShowEvent* Event) override;
+  static TColor FieldColour(const TWinControl* Field) { return Field->Color(); }
 
  private:
+  void FindControls();
   void CreateComponents(TTimerFactory& Timers);
   void ConnectHandlers();
-  void ApplyLookAndFeel();
   // Runs a handler as the toolkit does: an exception goes to the application.
   template <typename F>
   void Guarded(F&& Handler);
@@ -109,17 +156,18 @@ class TForm1 : public QWidget,
   void ClosePort();
   void PortNotAvailable(const std::string& Reason, bool Quiet);
   void PortLost();
-  // The port list follows the machine: watched with inotify, no polling.
+  // The port list follows the machine (platform::TPortWatch), no polling.
   void FollowPorts();
   void PortsChanged();
   void RefreshPortList();
   void ReconnectLostPort();
+  void ReconnectTimerTimer(TObject* Sender);
   void WatchForLostPort();
 
   // Editing helpers (ConfigurationEditing.cpp)
-  void OffsetChange(QLineEdit* Field, long double TProbeData::*Value);
-  void LevelChange(QLineEdit* Field, long double TProbeData::*Value);
-  void MarkModified(QWidget* Field);
+  void OffsetChange(TEdit* Field, long double TProbeData::*Value);
+  void LevelChange(TEdit* Field, long double TProbeData::*Value);
+  void MarkModified(TWinControl* Field);
   bool WaitingForInput() const;
   std::string LengthFormat() const;
 
@@ -133,8 +181,8 @@ class TForm1 : public QWidget,
   void SetGroupCaption(TProbeGroup Group, const std::string& Caption) override;
   void SetLabelCaption(TProbeLabel Label, const std::string& Caption) override;
   void ShowMessage(const std::string& Text) override;
-  QWidget* ControlOf(TProbeControl Control) const;
-  QGroupBox* GroupOf(TProbeGroup Group) const;
+  TWinControl* ControlOf(TProbeControl Control) const;
+  TGroupBox* GroupOf(TProbeGroup Group) const;
 
   // IProbeLink, on Com
   void PurgeInput() override;
@@ -146,18 +194,15 @@ class TForm1 : public QWidget,
   TConnectionState S;
   std::unique_ptr<TProbeEngine> FEngine;
   const platform::TDeviceRoots FDevices;
-  std::unique_ptr<QFileSystemWatcher> FPortWatcher;
-  std::string FOpenPort;  // the list entry of the open port
+  std::unique_ptr<platform::TPortWatch> FPortWatch;
+  std::unique_ptr<TTimer> FReconnectTimer;  // the next quiet try for a lost port
+  std::string FOpenPort;                    // the list entry of the open port
   // The entry of a port that went away while open, until it is back and open
   // again or the technician picks a port.
   std::string FLostPort;
   int FReconnectTries = 0;         // quiet tries to open the lost port again
-  bool FReconnectDue = false;      // ... one of them is due
   bool FClosingPort = false;       // the window closes Com itself
   bool FPortFailureShown = false;  // the failure path's message box is open
-  TWidgetControl* FTxIndicator = nullptr;
-  TWidgetControl* FRxIndicator = nullptr;
-  bool FCentred = false;
   // While the refresh writes the 4/20 mA fields, what their handlers raise is
   // dropped instead of reported.
   bool FDiscardHandlerErrors = false;
@@ -171,12 +216,3 @@ void TForm1::Guarded(F&& Handler) {
     if (!FDiscardHandlerErrors) Application().HandleException(std::current_exception());
   }
 }
-
-// Sets the text of a line edit only when it differs, so that its change
-// handler runs exactly when the text changes.
-void SetText(QLineEdit* Edit, const std::string& Text);
-std::string TextOf(const QLineEdit* Edit);
-// A label's caption; the label grows beyond its designed size when the
-// caption needs it.
-void SetCaption(QLabel* Label, const std::string& Caption);
-void FitCaption(QLabel* Label);

@@ -109,7 +109,7 @@ class SoakTest : public FormTest {
     FormTest::TearDown();
     Server.reset();
   }
-  std::string Status() const { return Form->Edit_Status->text().toStdString(); }
+  std::string Status() const { return Q(Form->Edit_Status)->text().toStdString(); }
   bool Resting() const {
     const TConnectionState& s = Form->State();
     return s.ReadComplete == 1 && s.SequenceState == ssIdle && s.RequestCode == 0 &&
@@ -135,12 +135,12 @@ class SoakTest : public FormTest {
   // What the window shows of the configuration, as the wire carries it.
   std::map<std::string, std::string> ShownConfiguration() const {
     if (IsCurrentLoopProbe(Form->State().ProbeType))
-      return {{"PL", ThreeDecimals(Form->Edit_LevelAt4mA->text())},
-              {"PH", ThreeDecimals(Form->Edit_LevelAt20mA->text())},
-              {"FS", std::to_string(Form->ComboBox_AlarmCurrent->currentIndex())}};
-    return {{"AD", std::to_string(Form->SpinEdit_Address->value())},
-            {"OP", ThreeDecimals(Form->Edit_Offset1->text())},
-            {"OW", ThreeDecimals(Form->Edit_Offset2->text())}};
+      return {{"PL", ThreeDecimals(Q(Form->Edit_LevelAt4mA)->text())},
+              {"PH", ThreeDecimals(Q(Form->Edit_LevelAt20mA)->text())},
+              {"FS", std::to_string(Q(Form->ComboBox_AlarmCurrent)->currentIndex())}};
+    return {{"AD", std::to_string(Q(Form->SpinEdit_Address)->value())},
+            {"OP", ThreeDecimals(Q(Form->Edit_Offset1)->text())},
+            {"OW", ThreeDecimals(Q(Form->Edit_Offset2)->text())}};
   }
   std::map<std::string, std::string> ProbeConfiguration() const {
     const sim::TProbeModel p = Server->Model();
@@ -154,15 +154,15 @@ class SoakTest : public FormTest {
   }
   void Edit(int Cycle) {
     if (IsCurrentLoopProbe(Form->State().ProbeType)) {
-      Paste(Form->Edit_LevelAt4mA, QString::number(100 + Cycle * 1.25, 'f', 2));
-      Paste(Form->Edit_LevelAt20mA, QString::number(2000 + Cycle * 3.5, 'f', 2));
+      Paste(Q(Form->Edit_LevelAt4mA), QString::number(100 + Cycle * 1.25, 'f', 2));
+      Paste(Q(Form->Edit_LevelAt20mA), QString::number(2000 + Cycle * 3.5, 'f', 2));
       const int alarm = Cycle % 2;
-      Form->ComboBox_AlarmCurrent->setCurrentIndex(alarm);
-      emit Form->ComboBox_AlarmCurrent->activated(alarm);
+      Q(Form->ComboBox_AlarmCurrent)->setCurrentIndex(alarm);
+      emit Q(Form->ComboBox_AlarmCurrent)->activated(alarm);
     } else {
-      Form->SpinEdit_Address->setValue(192 + (Cycle * 7) % 62);
-      Paste(Form->Edit_Offset1, QString::number(std::fmod(Cycle * 123.456, 10000.0), 'f', 3));
-      Paste(Form->Edit_Offset2, QString::number(Cycle * 0.5, 'f', 3));
+      Q(Form->SpinEdit_Address)->setValue(192 + (Cycle * 7) % 62);
+      Paste(Q(Form->Edit_Offset1), QString::number(std::fmod(Cycle * 123.456, 10000.0), 'f', 3));
+      Paste(Q(Form->Edit_Offset2), QString::number(Cycle * 0.5, 'f', 3));
     }
   }
 
@@ -189,11 +189,11 @@ void SoakTest::Soak(const std::string& Preset) {
     if (write) {
       Edit(cycle);
       pressed = ShownConfiguration();
-      ASSERT_TRUE(Form->Button_Write->isEnabled());
-      QTest::mouseClick(Form->Button_Write, Qt::LeftButton);
+      ASSERT_TRUE(Q(Form->Button_Write)->isEnabled());
+      QTest::mouseClick(Q(Form->Button_Write), Qt::LeftButton);
     } else {
-      ASSERT_TRUE(Form->Button_Read->isEnabled());
-      QTest::mouseClick(Form->Button_Read, Qt::LeftButton);
+      ASSERT_TRUE(Q(Form->Button_Read)->isEnabled());
+      QTest::mouseClick(Q(Form->Button_Read), Qt::LeftButton);
     }
     // Back at rest: after the command, or after a time-out and a new first read.
     ASSERT_TRUE(WaitForRest(60000)) << "hangs in: " << Status();
@@ -210,12 +210,12 @@ void SoakTest::Soak(const std::string& Preset) {
 
     // A clean read: the window shows exactly the probe.
     Server->SetFaults({});
-    QTest::mouseClick(Form->Button_Read, Qt::LeftButton);
+    QTest::mouseClick(Q(Form->Button_Read), Qt::LeftButton);
     ASSERT_TRUE(WaitForRest()) << Status();
     EXPECT_EQ(Status(), "Reading probe data done.");
     EXPECT_EQ(ShownConfiguration(), ProbeConfiguration());
     const sim::TProbeModel p = Server->Model();
-    EXPECT_EQ(Form->Edit_SerialNumber->text().toStdString(), p.Id);
+    EXPECT_EQ(Q(Form->Edit_SerialNumber)->text().toStdString(), p.Id);
     ++readsChecked;
   }
   std::printf("\nSoak of a %s probe: %d cycles\n", Preset.c_str(), cycles);
@@ -260,8 +260,8 @@ class UnplugTest : public SoakTest {
                             "unplugged (the port is gone). Plug it in again: the tool opens the "
                             "port again by itself."});
     EXPECT_EQ(Status(), "Please select correct COM port.");
-    EXPECT_EQ(Form->ComboBox_ComPort->Text(), QString("Select COM Port ..."));
-    EXPECT_TRUE(Form->Edit_TxIndicator->isHidden() && Form->Label_Rx->isHidden());
+    EXPECT_EQ(Q(Form->ComboBox_ComPort)->Text(), QString("Select COM Port ..."));
+    EXPECT_TRUE(Q(Form->Edit_TxIndicator)->isHidden() && Q(Form->Label_Rx)->isHidden());
     EXPECT_FALSE(Form->TimerRequestNext->Enabled());
     EXPECT_FALSE(Form->TimerTimeout->Enabled());
     EXPECT_FALSE(Form->State().PortOpen);
@@ -283,7 +283,7 @@ class UnplugTest : public SoakTest {
                                         "TXP40217AD\\r\\n", "TXP40217OP\\r\\n", "TXP40217OW\\r\\n",
                                         "TXP40217SL\\r\\n", "TXP40217IS\\r\\n", "TXP40217PL\\r\\n",
                                         "TXP40217PH\\r\\n", "TXP40217FS\\r\\n"}));
-    EXPECT_EQ(Form->Edit_SerialNumber->text(), QString("40217"));
+    EXPECT_EQ(Q(Form->Edit_SerialNumber)->text(), QString("40217"));
   }
 
   QTemporaryDir Dir;
@@ -313,7 +313,7 @@ TEST_F(UnplugTest, DuringARead) {
   Serve("rs485-d", Link);
   ASSERT_TRUE(WaitForRest());
   Server->SetFaults(UnplugAt(2));
-  QTest::mouseClick(Form->Button_Read, Qt::LeftButton);
+  QTest::mouseClick(Q(Form->Button_Read), Qt::LeftButton);
   ExpectFailurePathThenReconnection();
 }
 
@@ -321,16 +321,16 @@ TEST_F(UnplugTest, DuringAWriteWhatDidNotReachTheProbeStaysMarked) {
   Serve("rs485-d", Link);
   ASSERT_TRUE(WaitForRest());
   Server->SetFaults(UnplugAt(2));  // the address goes through, offset 1 does not
-  Form->SpinEdit_Address->setValue(200);
-  Paste(Form->Edit_Offset1, "7.5");
-  QTest::mouseClick(Form->Button_Write, Qt::LeftButton);
+  Q(Form->SpinEdit_Address)->setValue(200);
+  Paste(Q(Form->Edit_Offset1), "7.5");
+  QTest::mouseClick(Q(Form->Button_Write), Qt::LeftButton);
   ASSERT_TRUE(QTest::qWaitFor([&] { return !Messages.empty(); }, 10000));
-  EXPECT_FALSE(Marked(Form->SpinEdit_Address));
-  EXPECT_TRUE(Marked(Form->Edit_Offset1));
+  EXPECT_FALSE(Marked(Q(Form->SpinEdit_Address)));
+  EXPECT_TRUE(Marked(Q(Form->Edit_Offset1)));
   EXPECT_EQ(Server->Model().Address, 200);
   ExpectFailurePathThenReconnection();
-  EXPECT_EQ(Form->SpinEdit_Address->value(), 200);
-  EXPECT_TRUE(Form->Edit_Offset1->isEnabled()) << "unlocked by the new read";
+  EXPECT_EQ(Q(Form->SpinEdit_Address)->value(), 200);
+  EXPECT_TRUE(Q(Form->Edit_Offset1)->isEnabled()) << "unlocked by the new read";
 }
 
 TEST_F(UnplugTest, APortPickedMeanwhileStaysWhenTheLostOneReturns) {
@@ -347,7 +347,7 @@ TEST_F(UnplugTest, APortPickedMeanwhileStaysWhenTheLostOneReturns) {
   ASSERT_TRUE(WaitForRest());
   QTest::qWait(300);
   EXPECT_EQ(Form->Com->DeviceName(), "\\\\.\\" + other.DevicePath());
-  EXPECT_EQ(Form->GroupBox_ProbeData->title(), QString(" KALMET-C "));
+  EXPECT_EQ(Q(Form->GroupBox_ProbeData)->title(), QString(" KALMET-C "));
   Form.reset();
 }
 

@@ -20,16 +20,16 @@ TEST_F(DisplayTest, NumbersInThePointAndTheCommaLocale) {
   D().Offset1 = 12.5L;
   D().Current = 4;
   Form->RefreshDisplay();
-  EXPECT_EQ(Text(Form->Edit_Temperature), "21.5");
-  EXPECT_EQ(Text(Form->Edit_Level1), "12.500");
-  EXPECT_EQ(Text(Form->Edit_Offset1), "12.500");
-  EXPECT_EQ(Text(Form->Edit_Current), "4.000");
+  EXPECT_EQ(Text(Q(Form->Edit_Temperature)), "21.5");
+  EXPECT_EQ(Text(Q(Form->Edit_Level1)), "12.500");
+  EXPECT_EQ(Text(Q(Form->Edit_Offset1)), "12.500");
+  EXPECT_EQ(Text(Q(Form->Edit_Current)), "4.000");
   ScopedNumericLocale comma(kCommaLocale);
   ASSERT_TRUE(comma.Ok());
   Form->RefreshDisplay();
-  EXPECT_EQ(Text(Form->Edit_Temperature), "21,5");
-  EXPECT_EQ(Text(Form->Edit_Level1), "12,500");
-  EXPECT_EQ(Text(Form->Edit_Offset1), "12,500");
+  EXPECT_EQ(Text(Q(Form->Edit_Temperature)), "21,5");
+  EXPECT_EQ(Text(Q(Form->Edit_Level1)), "12,500");
+  EXPECT_EQ(Text(Q(Form->Edit_Offset1)), "12,500");
   EXPECT_EQ(D().Offset1, 12.5L) << "read back with the same separator";
 }
 
@@ -40,14 +40,14 @@ TEST_F(DisplayTest, LengthFormatFollowsTheResolution) {
   D().LevelAt4mA = 100;
   S().FineResolution = false;
   Form->RefreshDisplay();
-  EXPECT_EQ(Text(Form->Edit_Level1), "1234.50");
-  EXPECT_EQ(Text(Form->Edit_Level), "1234.50");
-  EXPECT_EQ(Text(Form->Edit_LevelAt4mA), "100.00");
+  EXPECT_EQ(Text(Q(Form->Edit_Level1)), "1234.50");
+  EXPECT_EQ(Text(Q(Form->Edit_Level)), "1234.50");
+  EXPECT_EQ(Text(Q(Form->Edit_LevelAt4mA)), "100.00");
   S().FineResolution = true;
   S().InchUnits = true;  // left over from an RS-485 probe: these stay in mm
   Form->RefreshDisplay();
-  EXPECT_EQ(Text(Form->Edit_Level), "1234.500");
-  EXPECT_EQ(Text(Form->Edit_LevelAt4mA), "100.000");
+  EXPECT_EQ(Text(Q(Form->Edit_Level)), "1234.500");
+  EXPECT_EQ(Text(Q(Form->Edit_LevelAt4mA)), "100.000");
 }
 
 TEST_F(DisplayTest, InchAndFahrenheit) {
@@ -56,19 +56,19 @@ TEST_F(DisplayTest, InchAndFahrenheit) {
   D().Offset1 = 25.4L;
   D().Temperature = 20;
   Form->RefreshDisplay();
-  EXPECT_EQ(Text(Form->Edit_Temperature), "20.0");
-  QTest::mouseClick(Form->Label_Float1Unit, Qt::LeftButton);
+  EXPECT_EQ(Text(Q(Form->Edit_Temperature)), "20.0");
+  QTest::mouseClick(Q(Form->Label_Float1Unit), Qt::LeftButton);
   EXPECT_TRUE(S().InchUnits);
-  EXPECT_EQ(Text(Form->Edit_Level1), "10.000");
-  EXPECT_EQ(Text(Form->Edit_Offset1), "1.000");
-  EXPECT_EQ(Text(Form->Edit_Level), "254.000") << "never converted";
-  for (QLabel* l : {Form->Label_Offset1Unit, Form->Label_Offset2Unit, Form->Label_Float1Unit,
-                    Form->Label_Float2Unit})
+  EXPECT_EQ(Text(Q(Form->Edit_Level1)), "10.000");
+  EXPECT_EQ(Text(Q(Form->Edit_Offset1)), "1.000");
+  EXPECT_EQ(Text(Q(Form->Edit_Level)), "254.000") << "never converted";
+  for (QLabel* l : {Q(Form->Label_Offset1Unit), Q(Form->Label_Offset2Unit),
+                    Q(Form->Label_Float1Unit), Q(Form->Label_Float2Unit)})
     EXPECT_EQ(l->text(), QString("inch"));
-  EXPECT_EQ(Form->Label_LevelUnit->text(), QString("mm"));
-  QTest::mouseClick(Form->Label_TemperatureUnit, Qt::LeftButton);
-  EXPECT_EQ(Text(Form->Edit_Temperature), "68.0");
-  EXPECT_EQ(Form->Label_TemperatureUnit->text(), QString("°F"));
+  EXPECT_EQ(Q(Form->Label_LevelUnit)->text(), QString("mm"));
+  QTest::mouseClick(Q(Form->Label_TemperatureUnit), Qt::LeftButton);
+  EXPECT_EQ(Text(Q(Form->Edit_Temperature)), "68.0");
+  EXPECT_EQ(Q(Form->Label_TemperatureUnit)->text(), QString("°F"));
   EXPECT_FALSE(S().UnitSwitching);
 }
 
@@ -78,12 +78,12 @@ TEST_F(DisplayTest, ToggledOffsetsCarryTheRoundingOfTheShownInches) {
   D().Offset2 = 0;
   RefreshAsRead();
   Form->ToggleLengthUnit();
-  EXPECT_EQ(Text(Form->Edit_Offset1), "0.394");
+  EXPECT_EQ(Text(Q(Form->Edit_Offset1)), "0.394");
   EXPECT_EQ(D().Offset1, 0.394L * 25.4L);
-  EXPECT_FALSE(Marked(Form->Edit_Offset1)) << "a unit switch is no edit";
-  EXPECT_FALSE(Form->Button_Write->isEnabled());
+  EXPECT_FALSE(Marked(Q(Form->Edit_Offset1))) << "a unit switch is no edit";
+  EXPECT_FALSE(Q(Form->Button_Write)->isEnabled());
   Form->ToggleLengthUnit();
-  EXPECT_EQ(Text(Form->Edit_Offset1), "10.008");
+  EXPECT_EQ(Text(Q(Form->Edit_Offset1)), "10.008");
 }
 
 TEST_F(DisplayTest, IdentityFieldsAndAlarmCurrentTexts) {
@@ -93,8 +93,8 @@ TEST_F(DisplayTest, IdentityFieldsAndAlarmCurrentTexts) {
   S().FirmwareChecksum = "A5C3";
   S().FirmwareChecksumRead = false;
   Form->RefreshDisplay();
-  EXPECT_EQ(Text(Form->Edit_SerialNumber), "");
-  EXPECT_EQ(Text(Form->Edit_VersionNumber), "") << "only once the checksum was read";
+  EXPECT_EQ(Text(Q(Form->Edit_SerialNumber)), "");
+  EXPECT_EQ(Text(Q(Form->Edit_VersionNumber)), "") << "only once the checksum was read";
   S().SerialNumber = 12345;
   S().FirmwareChecksumRead = true;
   const std::pair<int, const char*> alarms[] = {
@@ -102,10 +102,10 @@ TEST_F(DisplayTest, IdentityFieldsAndAlarmCurrentTexts) {
   for (auto [index, text] : alarms) {
     D().AlarmCurrentIndex = index;
     Form->RefreshDisplay();
-    EXPECT_EQ(Form->ComboBox_AlarmCurrent->Text().toStdString(), text) << index;
+    EXPECT_EQ(Q(Form->ComboBox_AlarmCurrent)->Text().toStdString(), text) << index;
   }
-  EXPECT_EQ(Text(Form->Edit_SerialNumber), "12345");
-  EXPECT_EQ(Text(Form->Edit_VersionNumber), "V2.13_A5C3");
+  EXPECT_EQ(Text(Q(Form->Edit_SerialNumber)), "12345");
+  EXPECT_EQ(Text(Q(Form->Edit_VersionNumber)), "V2.13_A5C3");
   EXPECT_TRUE(Messages.empty());
 }
 
@@ -117,26 +117,26 @@ TEST_F(DisplayTest, ClearedValuesShowAsZeros) {
   D().AlarmCurrentIndex = 1;
   Form->RefreshDisplay();
   Form->Engine().ResetProbeData();
-  EXPECT_EQ(Text(Form->Edit_Temperature), "0.0");
-  EXPECT_EQ(Text(Form->Edit_Level), "0.000");
-  EXPECT_EQ(Text(Form->Edit_Current), "0.000");
-  EXPECT_EQ(Text(Form->Edit_LevelAt4mA), "0.000");
-  EXPECT_EQ(Form->ComboBox_AlarmCurrent->Text(), QString(""));
+  EXPECT_EQ(Text(Q(Form->Edit_Temperature)), "0.0");
+  EXPECT_EQ(Text(Q(Form->Edit_Level)), "0.000");
+  EXPECT_EQ(Text(Q(Form->Edit_Current)), "0.000");
+  EXPECT_EQ(Text(Q(Form->Edit_LevelAt4mA)), "0.000");
+  EXPECT_EQ(Q(Form->ComboBox_AlarmCurrent)->Text(), QString(""));
 }
 
 TEST_F(DisplayTest, UnitLabelsOfOtherProbesDoNothing) {
   for (int type : {2, 5}) {
     Connected(type);
-    for (TClickLabel* l :
-         {Form->Label_LevelUnit, Form->Label_CurrentUnit, Form->Label_LevelAt4mAUnit,
-          Form->Label_LevelAt20mAUnit, Form->Label_Float1Unit, Form->Label_TemperatureUnit})
+    for (QLabel* l : {Q(Form->Label_LevelUnit), Q(Form->Label_CurrentUnit),
+                      Q(Form->Label_LevelAt4mAUnit), Q(Form->Label_LevelAt20mAUnit),
+                      Q(Form->Label_Float1Unit), Q(Form->Label_TemperatureUnit)})
       if (l->isVisible()) QTest::mouseClick(l, Qt::LeftButton);
     Form->Label_Float1UnitClick(Form.get());
     Form->Label_TemperatureUnitClick(Form.get());
     EXPECT_FALSE(S().InchUnits) << type;
     EXPECT_FALSE(S().FahrenheitUnits) << type;
-    EXPECT_EQ(Form->Label_LevelUnit->text(), QString("mm"));
-    EXPECT_EQ(Form->Label_CurrentUnit->text(), QString("mA"));
+    EXPECT_EQ(Q(Form->Label_LevelUnit)->text(), QString("mm"));
+    EXPECT_EQ(Q(Form->Label_CurrentUnit)->text(), QString("mA"));
   }
 }
 
@@ -144,7 +144,7 @@ TEST_F(DisplayTest, AddressFromTheProbeIsShownWithinItsRange) {
   Connected(6);
   D().Address = 5000;
   Form->RefreshDisplay();
-  EXPECT_EQ(Form->SpinEdit_Address->value(), 253);
+  EXPECT_EQ(Q(Form->SpinEdit_Address)->value(), 253);
   EXPECT_EQ(D().Address, 253);
 }
 
@@ -155,9 +155,9 @@ TEST_F(DisplayTest, LevelHintsBreakTheirLines) {
   std::copy(reply.begin(), reply.end(), s.RxLine.begin());
   s.RxCount = static_cast<int>(reply.size());
   Form->Engine().ParseProbeLengthReply();
-  EXPECT_EQ(Form->Edit_LevelAt20mA->toolTip(),
+  EXPECT_EQ(Q(Form->Edit_LevelAt20mA)->toolTip(),
             QString("Level at 20 mA point.\nmin:      0 mm\nmax: 2510 mm"));
-  EXPECT_EQ(Form->Edit_LevelAt4mA->toolTip(),
+  EXPECT_EQ(Q(Form->Edit_LevelAt4mA)->toolTip(),
             QString("Level at 4 mA point.\nmin:      0 mm\nmax: 2510 mm"));
 }
 

@@ -30,27 +30,27 @@ TEST_F(EditingTest, AddressIsClampedToTheProbeTypesRange) {
   } rows[] = {{6, 150, 192}, {6, 300, 253}, {6, 200, 200}, {7, 0, 1}, {7, 250, 247}, {7, 5, 5}};
   for (const auto& r : rows) {
     Ready(r.Type);
-    Form->SpinEdit_Address->setValue(r.Entered);
-    EXPECT_EQ(Form->SpinEdit_Address->value(), r.Shown) << r.Type << " " << r.Entered;
+    Q(Form->SpinEdit_Address)->setValue(r.Entered);
+    EXPECT_EQ(Q(Form->SpinEdit_Address)->value(), r.Shown) << r.Type << " " << r.Entered;
     EXPECT_EQ(D().Address, r.Shown);
-    EXPECT_TRUE(Marked(Form->SpinEdit_Address));
-    EXPECT_TRUE(Form->Button_Write->isEnabled());
+    EXPECT_TRUE(Marked(Q(Form->SpinEdit_Address)));
+    EXPECT_TRUE(Q(Form->Button_Write)->isEnabled());
   }
   Ready(2);
   D().Address = 0;
-  Form->SpinEdit_Address->setValue(150);
+  Q(Form->SpinEdit_Address)->setValue(150);
   EXPECT_EQ(D().Address, 0) << "other probes have no address to store";
-  EXPECT_EQ(Form->SpinEdit_Address->value(), 150) << "nor a range";
+  EXPECT_EQ(Q(Form->SpinEdit_Address)->value(), 150) << "nor a range";
 }
 
 TEST_F(EditingTest, ReReadShowsTheClearedAddressZero) {
   Ready(7);
-  Form->Button_Read->setEnabled(true);
-  QTest::mouseClick(Form->Button_Read, Qt::LeftButton);
+  Q(Form->Button_Read)->setEnabled(true);
+  QTest::mouseClick(Q(Form->Button_Read), Qt::LeftButton);
   EXPECT_EQ(Form->State().SequenceState, ssReadRequested);
-  EXPECT_EQ(Form->SpinEdit_Address->value(), 0) << "not forced to the lower bound";
-  EXPECT_FALSE(Form->Button_Read->isEnabled());
-  EXPECT_FALSE(Form->Button_Write->isEnabled());
+  EXPECT_EQ(Q(Form->SpinEdit_Address)->value(), 0) << "not forced to the lower bound";
+  EXPECT_FALSE(Q(Form->Button_Read)->isEnabled());
+  EXPECT_FALSE(Q(Form->Button_Write)->isEnabled());
   EXPECT_TRUE(Form->TimerRequestNext->Enabled());
   EXPECT_EQ(D().AlarmCurrentIndex, kAlarmCurrentNotRead) << "the probe data were cleared";
 }
@@ -70,48 +70,48 @@ TEST_F(EditingTest, ReadOnlyWhenWaitingForInput) {
 TEST_F(EditingTest, OffsetsTypedInInchAreStoredInMillimetres) {
   Ready(6);
   Form->ToggleLengthUnit();
-  Type(Form->Edit_Offset1, "1");
+  Type(Q(Form->Edit_Offset1), "1");
   EXPECT_EQ(D().Offset1, 25.4L);
-  EXPECT_TRUE(Marked(Form->Edit_Offset1));
-  Paste(Form->Edit_Offset1, "-1");
-  EXPECT_EQ(Text(Form->Edit_Offset1), "1.000") << "the stored offset comes back, in inch";
+  EXPECT_TRUE(Marked(Q(Form->Edit_Offset1)));
+  Paste(Q(Form->Edit_Offset1), "-1");
+  EXPECT_EQ(Text(Q(Form->Edit_Offset1)), "1.000") << "the stored offset comes back, in inch";
   EXPECT_EQ(D().Offset1, 25.4L);
-  Paste(Form->Edit_Offset1, "500");
-  EXPECT_EQ(Text(Form->Edit_Offset1), "500") << "the limit is in the unit shown";
+  Paste(Q(Form->Edit_Offset1), "500");
+  EXPECT_EQ(Text(Q(Form->Edit_Offset1)), "500") << "the limit is in the unit shown";
   EXPECT_EQ(D().Offset1, 500 * 25.4L);
 }
 
 TEST_F(EditingTest, OffsetAboveTheLimitAndTextThatIsNoNumber) {
   Ready(6);
-  Type(Form->Edit_Offset2, "20000");
-  EXPECT_EQ(Text(Form->Edit_Offset2), "10000.000");
+  Type(Q(Form->Edit_Offset2), "20000");
+  EXPECT_EQ(Text(Q(Form->Edit_Offset2)), "10000.000");
   EXPECT_EQ(D().Offset2, 10000);
-  Type(Form->Edit_Offset2, "x");  // typed over the selected text
-  EXPECT_EQ(Text(Form->Edit_Offset2), "10000.000") << "never left half-typed";
-  Form->Edit_Offset2->clear();
-  EXPECT_EQ(Text(Form->Edit_Offset2), "10000.000") << "never left empty";
+  Type(Q(Form->Edit_Offset2), "x");  // typed over the selected text
+  EXPECT_EQ(Text(Q(Form->Edit_Offset2)), "10000.000") << "never left half-typed";
+  Q(Form->Edit_Offset2)->clear();
+  EXPECT_EQ(Text(Q(Form->Edit_Offset2)), "10000.000") << "never left empty";
   ScopedNumericLocale comma(kCommaLocale);
   ASSERT_TRUE(comma.Ok());
-  Paste(Form->Edit_Offset2, "2.5");
-  EXPECT_EQ(Text(Form->Edit_Offset2), "10000,000") << "the wrong separator is not a number";
-  Type(Form->Edit_Offset2, "2,5");
+  Paste(Q(Form->Edit_Offset2), "2.5");
+  EXPECT_EQ(Text(Q(Form->Edit_Offset2)), "10000,000") << "the wrong separator is not a number";
+  Type(Q(Form->Edit_Offset2), "2,5");
   EXPECT_EQ(D().Offset2, 2.5L);
 }
 
 TEST_F(EditingTest, LevelsStayWithinTheProbeLength) {
   Ready(2);
-  Type(Form->Edit_LevelAt20mA, "17000");
-  EXPECT_EQ(Text(Form->Edit_LevelAt20mA), "16000.000");
+  Type(Q(Form->Edit_LevelAt20mA), "17000");
+  EXPECT_EQ(Text(Q(Form->Edit_LevelAt20mA)), "16000.000");
   EXPECT_EQ(D().LevelAt20mA, 16000);
   Form->State().FineResolution = false;
-  Paste(Form->Edit_LevelAt4mA, "-5");
-  EXPECT_EQ(Text(Form->Edit_LevelAt4mA), "100.00")
+  Paste(Q(Form->Edit_LevelAt4mA), "-5");
+  EXPECT_EQ(Text(Q(Form->Edit_LevelAt4mA)), "100.00")
       << "negative: the stored value in the length format";
-  Type(Form->Edit_LevelAt4mA, "17000");
-  EXPECT_EQ(Text(Form->Edit_LevelAt4mA), "16000.00");
-  EXPECT_TRUE(Marked(Form->Edit_LevelAt4mA));
-  Paste(Form->Edit_LevelAt20mA, "abc");
-  EXPECT_EQ(Text(Form->Edit_LevelAt20mA), "16000.00") << "no number: the stored value";
+  Type(Q(Form->Edit_LevelAt4mA), "17000");
+  EXPECT_EQ(Text(Q(Form->Edit_LevelAt4mA)), "16000.00");
+  EXPECT_TRUE(Marked(Q(Form->Edit_LevelAt4mA)));
+  Paste(Q(Form->Edit_LevelAt20mA), "abc");
+  EXPECT_EQ(Text(Q(Form->Edit_LevelAt20mA)), "16000.00") << "no number: the stored value";
 }
 
 TEST_F(EditingTest, EditsAreStoredButNotMarkedOutsideWaitingForInput) {
@@ -119,36 +119,36 @@ TEST_F(EditingTest, EditsAreStoredButNotMarkedOutsideWaitingForInput) {
     Ready(6);
     Form->State().ReadComplete = readComplete ? 1 : 0;
     Form->State().SequenceState = readComplete ? ssReading : ssIdle;
-    Type(Form->Edit_Offset1, "7");
+    Type(Q(Form->Edit_Offset1), "7");
     EXPECT_EQ(D().Offset1, 7);
-    EXPECT_FALSE(Marked(Form->Edit_Offset1));
+    EXPECT_FALSE(Marked(Q(Form->Edit_Offset1)));
     Ready(2);
     Form->State().ReadComplete = readComplete ? 1 : 0;
     Form->State().SequenceState = readComplete ? ssReading : ssIdle;
-    Type(Form->Edit_LevelAt4mA, "7");
-    Type(Form->Edit_LevelAt20mA, "70");
-    Form->ComboBox_AlarmCurrent->setCurrentIndex(1);
-    emit Form->ComboBox_AlarmCurrent->activated(1);
+    Type(Q(Form->Edit_LevelAt4mA), "7");
+    Type(Q(Form->Edit_LevelAt20mA), "70");
+    Q(Form->ComboBox_AlarmCurrent)->setCurrentIndex(1);
+    emit Q(Form->ComboBox_AlarmCurrent)->activated(1);
     EXPECT_EQ(D().LevelAt4mA, 7);
     EXPECT_EQ(D().LevelAt20mA, 70);
     EXPECT_EQ(D().AlarmCurrentIndex, 1);
-    for (QWidget* w : {static_cast<QWidget*>(Form->Edit_LevelAt4mA),
-                       static_cast<QWidget*>(Form->Edit_LevelAt20mA),
-                       static_cast<QWidget*>(Form->ComboBox_AlarmCurrent)})
+    for (QWidget* w : {static_cast<QWidget*>(Q(Form->Edit_LevelAt4mA)),
+                       static_cast<QWidget*>(Q(Form->Edit_LevelAt20mA)),
+                       static_cast<QWidget*>(Q(Form->ComboBox_AlarmCurrent))})
       EXPECT_FALSE(Marked(w)) << w->objectName().toStdString();
-    EXPECT_FALSE(Form->Button_Write->isEnabled());
+    EXPECT_FALSE(Q(Form->Button_Write)->isEnabled());
   }
 }
 
 TEST_F(EditingTest, AlarmCurrentPick) {
   Ready(2);
-  EXPECT_EQ(Form->ComboBox_AlarmCurrent->Text(), QString("21,5 mA"));
-  Form->ComboBox_AlarmCurrent->setCurrentIndex(1);
-  emit Form->ComboBox_AlarmCurrent->activated(1);
+  EXPECT_EQ(Q(Form->ComboBox_AlarmCurrent)->Text(), QString("21,5 mA"));
+  Q(Form->ComboBox_AlarmCurrent)->setCurrentIndex(1);
+  emit Q(Form->ComboBox_AlarmCurrent)->activated(1);
   EXPECT_EQ(D().AlarmCurrentIndex, 1);
-  EXPECT_TRUE(Marked(Form->ComboBox_AlarmCurrent));
+  EXPECT_TRUE(Marked(Q(Form->ComboBox_AlarmCurrent)));
   Form->RefreshDisplay();
-  EXPECT_EQ(Form->ComboBox_AlarmCurrent->Text(), QString("  3,6 mA"));
+  EXPECT_EQ(Q(Form->ComboBox_AlarmCurrent)->Text(), QString("  3,6 mA"));
 }
 
 TEST_F(EditingTest, WriteChecksTheDistanceOfTheLevels) {
@@ -161,13 +161,13 @@ TEST_F(EditingTest, WriteChecksTheDistanceOfTheLevels) {
     Messages.clear();
     D().LevelAt4mA = r.At4;
     D().LevelAt20mA = r.At20;
-    Form->Button_Write->setEnabled(true);
-    Form->Button_Read->setEnabled(true);
+    Q(Form->Button_Write)->setEnabled(true);
+    Q(Form->Button_Read)->setEnabled(true);
     Form->TimerRequestNext->SetEnabled(false);
-    QTest::mouseClick(Form->Button_Write, Qt::LeftButton);
+    QTest::mouseClick(Q(Form->Button_Write), Qt::LeftButton);
     EXPECT_EQ(Form->State().SequenceState, r.Writes ? ssWriteRequested : ssIdle) << (double)r.At20;
-    EXPECT_EQ(Form->Button_Write->isEnabled(), !r.Writes);
-    EXPECT_EQ(Form->Button_Read->isEnabled(), !r.Writes);
+    EXPECT_EQ(Q(Form->Button_Write)->isEnabled(), !r.Writes);
+    EXPECT_EQ(Q(Form->Button_Read)->isEnabled(), !r.Writes);
     EXPECT_TRUE(Form->TimerRequestNext->Enabled()) << "in every case";
     if (r.Writes) {
       EXPECT_TRUE(Messages.empty());

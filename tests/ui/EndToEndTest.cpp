@@ -24,7 +24,7 @@ class EndToEndTest : public FormTest {
     Server.reset();
   }
   bool WaitForStatus(const char* Status, int Milliseconds = 15000) {
-    return QTest::qWaitFor([&] { return Form->Edit_Status->text() == Status; }, Milliseconds);
+    return QTest::qWaitFor([&] { return Q(Form->Edit_Status)->text() == Status; }, Milliseconds);
   }
   // The requests the simulator received since the last call, without CR LF.
   std::vector<std::string> TakeRequests() {
@@ -54,46 +54,46 @@ TEST_F(EndToEndTest, Rs485ProbeIsReadEditedWrittenAndReadAgain) {
   EXPECT_EQ(TakeRequests(),
             (Requests{"S 0", "TXP40217VN4", "TXP40217CS", "TXP40217AD", "TXP40217OP", "TXP40217OW",
                       "TXP40217SL", "TXP40217IS", "TXP40217PL", "TXP40217PH", "TXP40217FS"}));
-  EXPECT_EQ(Form->GroupBox_ProbeData->title(), QString(" KALMET-RS-D "));
-  EXPECT_EQ(Text(Form->Edit_SerialNumber), "40217");
-  EXPECT_EQ(Text(Form->Edit_VersionNumber), "V2.13_A5C3");
-  EXPECT_EQ(Text(Form->Edit_Temperature), "21.5");
-  EXPECT_EQ(Text(Form->Edit_Level1), "123.456");
-  EXPECT_EQ(Text(Form->Edit_Level2), "234.567");
-  EXPECT_EQ(Form->SpinEdit_Address->value(), 192);
-  EXPECT_EQ(Text(Form->Edit_Offset1), "0.000");
-  EXPECT_EQ(Text(Form->Edit_Offset2), "0.000");
-  EXPECT_TRUE(Form->GroupBox_ConfigurationDataKALMET_RS485->isVisible());
-  EXPECT_EQ(Form->GroupBox_ConfigurationDataKALMET_RS485->pos(), QPoint(192, 104));
-  EXPECT_TRUE(Form->Button_Read->isEnabled());
-  EXPECT_FALSE(Form->Button_Write->isEnabled());
+  EXPECT_EQ(Q(Form->GroupBox_ProbeData)->title(), QString(" KALMET-RS-D "));
+  EXPECT_EQ(Text(Q(Form->Edit_SerialNumber)), "40217");
+  EXPECT_EQ(Text(Q(Form->Edit_VersionNumber)), "V2.13_A5C3");
+  EXPECT_EQ(Text(Q(Form->Edit_Temperature)), "21.5");
+  EXPECT_EQ(Text(Q(Form->Edit_Level1)), "123.456");
+  EXPECT_EQ(Text(Q(Form->Edit_Level2)), "234.567");
+  EXPECT_EQ(Q(Form->SpinEdit_Address)->value(), 192);
+  EXPECT_EQ(Text(Q(Form->Edit_Offset1)), "0.000");
+  EXPECT_EQ(Text(Q(Form->Edit_Offset2)), "0.000");
+  EXPECT_TRUE(Q(Form->GroupBox_ConfigurationDataKALMET_RS485)->isVisible());
+  EXPECT_EQ(Q(Form->GroupBox_ConfigurationDataKALMET_RS485)->pos(), QPoint(192, 104));
+  EXPECT_TRUE(Q(Form->Button_Read)->isEnabled());
+  EXPECT_FALSE(Q(Form->Button_Write)->isEnabled());
 
   // Edit and write.
-  Form->SpinEdit_Address->setValue(201);
-  Paste(Form->Edit_Offset1, "12.5");
-  EXPECT_TRUE(Marked(Form->SpinEdit_Address));
-  EXPECT_TRUE(Marked(Form->Edit_Offset1));
-  ASSERT_TRUE(Form->Button_Write->isEnabled());
-  QTest::mouseClick(Form->Button_Write, Qt::LeftButton);
+  Q(Form->SpinEdit_Address)->setValue(201);
+  Paste(Q(Form->Edit_Offset1), "12.5");
+  EXPECT_TRUE(Marked(Q(Form->SpinEdit_Address)));
+  EXPECT_TRUE(Marked(Q(Form->Edit_Offset1)));
+  ASSERT_TRUE(Q(Form->Button_Write)->isEnabled());
+  QTest::mouseClick(Q(Form->Button_Write), Qt::LeftButton);
   ASSERT_TRUE(WaitForStatus("Writing probe data done."));
   EXPECT_EQ(TakeRequests(),
             (Requests{"RXP40217AD201", "RXP40217OP12.500", "RXP40217OW0.000", "STP40217"}));
-  EXPECT_FALSE(Marked(Form->SpinEdit_Address));
-  EXPECT_FALSE(Marked(Form->Edit_Offset1));
+  EXPECT_FALSE(Marked(Q(Form->SpinEdit_Address)));
+  EXPECT_FALSE(Marked(Q(Form->Edit_Offset1)));
   const sim::TProbeModel probe = Server->Model();
   EXPECT_EQ(probe.Address, 201);
   EXPECT_EQ(probe.Offset1, 12.5);
   EXPECT_EQ(probe.Commits, 1);
-  EXPECT_TRUE(Form->SpinEdit_Address->isEnabled());
-  EXPECT_TRUE(Form->Button_Read->isEnabled());
+  EXPECT_TRUE(Q(Form->SpinEdit_Address)->isEnabled());
+  EXPECT_TRUE(Q(Form->Button_Read)->isEnabled());
 
   // Read again.
-  QTest::mouseClick(Form->Button_Read, Qt::LeftButton);
+  QTest::mouseClick(Q(Form->Button_Read), Qt::LeftButton);
   ASSERT_TRUE(WaitForStatus("Reading probe data done."));
   EXPECT_EQ(TakeRequests(), (Requests{"S 0", "TXP40217AD", "TXP40217OP", "TXP40217OW", "TXP40217SL",
                                       "TXP40217IS", "TXP40217PL", "TXP40217PH", "TXP40217FS"}));
-  EXPECT_EQ(Form->SpinEdit_Address->value(), 201);
-  EXPECT_EQ(Text(Form->Edit_Offset1), "12.500");
+  EXPECT_EQ(Q(Form->SpinEdit_Address)->value(), 201);
+  EXPECT_EQ(Text(Q(Form->Edit_Offset1)), "12.500");
   EXPECT_TRUE(Messages.empty());
 }
 
@@ -101,19 +101,19 @@ TEST_F(EndToEndTest, CurrentLoopProbeIsWrittenAndReleasedWhenTheWindowCloses) {
   Serve("current-loop");
   ASSERT_TRUE(WaitForStatus("Reading probe data done."));
   TakeRequests();
-  EXPECT_EQ(Form->GroupBox_ProbeData->title(), QString(" KALMET-C "));
-  EXPECT_EQ(Text(Form->Edit_Level), "1250.25");
-  EXPECT_EQ(Text(Form->Edit_Current), "12.000");
-  EXPECT_EQ(Text(Form->Edit_LevelAt4mA), "100.00");
-  EXPECT_EQ(Text(Form->Edit_LevelAt20mA), "2400.00");
-  EXPECT_EQ(Form->ComboBox_AlarmCurrent->Text(), QString("21,5 mA"));
-  EXPECT_TRUE(Form->GroupBox_ConfigurationDataKALMET_C->isVisible());
+  EXPECT_EQ(Q(Form->GroupBox_ProbeData)->title(), QString(" KALMET-C "));
+  EXPECT_EQ(Text(Q(Form->Edit_Level)), "1250.25");
+  EXPECT_EQ(Text(Q(Form->Edit_Current)), "12.000");
+  EXPECT_EQ(Text(Q(Form->Edit_LevelAt4mA)), "100.00");
+  EXPECT_EQ(Text(Q(Form->Edit_LevelAt20mA)), "2400.00");
+  EXPECT_EQ(Q(Form->ComboBox_AlarmCurrent)->Text(), QString("21,5 mA"));
+  EXPECT_TRUE(Q(Form->GroupBox_ConfigurationDataKALMET_C)->isVisible());
 
-  Paste(Form->Edit_LevelAt4mA, "250");
-  Paste(Form->Edit_LevelAt20mA, "2000.5");
-  Form->ComboBox_AlarmCurrent->setCurrentIndex(1);
-  emit Form->ComboBox_AlarmCurrent->activated(1);
-  QTest::mouseClick(Form->Button_Write, Qt::LeftButton);
+  Paste(Q(Form->Edit_LevelAt4mA), "250");
+  Paste(Q(Form->Edit_LevelAt20mA), "2000.5");
+  Q(Form->ComboBox_AlarmCurrent)->setCurrentIndex(1);
+  emit Q(Form->ComboBox_AlarmCurrent)->activated(1);
+  QTest::mouseClick(Q(Form->Button_Write), Qt::LeftButton);
   ASSERT_TRUE(WaitForStatus("Writing probe data done."));
   EXPECT_EQ(TakeRequests(),
             (Requests{"RXP51234PL250.000", "RXP51234PH2000.500", "RXP51234FS1", "STP51234"}));
@@ -121,14 +121,14 @@ TEST_F(EndToEndTest, CurrentLoopProbeIsWrittenAndReleasedWhenTheWindowCloses) {
   EXPECT_EQ(probe.LevelAt4mA, 250);
   EXPECT_EQ(probe.LevelAt20mA, 2000.5);
   EXPECT_EQ(probe.AlarmCurrent, 1);
-  for (QWidget* w :
-       {static_cast<QWidget*>(Form->Edit_LevelAt4mA), static_cast<QWidget*>(Form->Edit_LevelAt20mA),
-        static_cast<QWidget*>(Form->ComboBox_AlarmCurrent)}) {
+  for (QWidget* w : {static_cast<QWidget*>(Q(Form->Edit_LevelAt4mA)),
+                     static_cast<QWidget*>(Q(Form->Edit_LevelAt20mA)),
+                     static_cast<QWidget*>(Q(Form->ComboBox_AlarmCurrent))}) {
     EXPECT_FALSE(Marked(w));
     EXPECT_TRUE(w->isEnabled());
   }
 
-  Form->close();
+  Form->Close();
   ASSERT_TRUE(QTest::qWaitFor([&] { return Server->Model().LoopReleases == 1; }, 5000));
   EXPECT_EQ(TakeRequests(), Requests{"RXP51234IS"});
   EXPECT_TRUE(Messages.empty());
@@ -140,14 +140,14 @@ TEST_F(EndToEndTest, SilentProbeIsReportedOnceThenSearchedFor) {
   sim::TFaults silent;
   silent.SilentAfter = 0;
   Server->SetFaults(silent);
-  QTest::mouseClick(Form->Button_Read, Qt::LeftButton);
+  QTest::mouseClick(Q(Form->Button_Read), Qt::LeftButton);
   ASSERT_TRUE(QTest::qWaitFor([&] { return !Messages.empty(); }, 5000));
   EXPECT_EQ(Messages, std::vector<std::string>{
                           "Error: No answer from probe!\r\n\r\nTrying to connect/re-connect."});
-  EXPECT_TRUE(Form->GroupBox_ConfigurationDataKALMET_RS485->isHidden());
-  EXPECT_TRUE(Form->GroupBox_MeasurementDataKALMET_RS485->isHidden());
-  EXPECT_EQ(Form->GroupBox_ProbeData->title(), QString(" Probe Data "));
-  EXPECT_EQ(Text(Form->Edit_SerialNumber), "");
+  EXPECT_TRUE(Q(Form->GroupBox_ConfigurationDataKALMET_RS485)->isHidden());
+  EXPECT_TRUE(Q(Form->GroupBox_MeasurementDataKALMET_RS485)->isHidden());
+  EXPECT_EQ(Q(Form->GroupBox_ProbeData)->title(), QString(" Probe Data "));
+  EXPECT_EQ(Text(Q(Form->Edit_SerialNumber)), "");
   ASSERT_TRUE(WaitForStatus("Searching for probe.", 2000));
   TakeRequests();
   // The search goes on, quietly, until the probe answers again.
@@ -156,7 +156,7 @@ TEST_F(EndToEndTest, SilentProbeIsReportedOnceThenSearchedFor) {
   EXPECT_EQ(Messages.size(), 1u);
   Server->SetFaults({});
   ASSERT_TRUE(WaitForStatus("Reading probe data done."));
-  EXPECT_EQ(Text(Form->Edit_SerialNumber), "40217");
+  EXPECT_EQ(Text(Q(Form->Edit_SerialNumber)), "40217");
 }
 
 }  // namespace

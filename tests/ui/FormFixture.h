@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
 #include <memory>
 #include <string>
@@ -13,7 +15,29 @@
 #include "tests/serial/FakeMachine.h"
 #include "toolkit/Application.h"
 #include "toolkit/VirtualClock.h"
+#include "toolkit/qt/ControlPeer.h"
+#include "toolkit/qt/Widgets.h"
 #include "ui/Unit_KALMET_Configuration_Tool.h"
+
+// The Qt widget behind a control of the window, as the technician sees it.
+inline QLineEdit* Q(const TEdit* C) {
+  return static_cast<QLineEdit*>(WidgetOf(*C));
+}
+inline TQtSpinEdit* Q(const TSpinEdit* C) {
+  return static_cast<TQtSpinEdit*>(WidgetOf(*C));
+}
+inline TQtComboBox* Q(const TComboBox* C) {
+  return static_cast<TQtComboBox*>(WidgetOf(*C));
+}
+inline QLabel* Q(const TLabel* C) {
+  return static_cast<QLabel*>(WidgetOf(*C));
+}
+inline QPushButton* Q(const TButton* C) {
+  return static_cast<QPushButton*>(WidgetOf(*C));
+}
+inline QGroupBox* Q(const TGroupBox* C) {
+  return static_cast<QGroupBox*>(WidgetOf(*C));
+}
 
 class FormTest : public ::testing::Test {
  protected:
@@ -21,7 +45,7 @@ class FormTest : public ::testing::Test {
   // The window lists the ports of a made-up machine, never the real /dev.
   void MakeForm(TTimerFactory* Clock = nullptr) {
     Form = std::make_unique<TForm1>(Clock, Machine.Roots);
-    Form->show();
+    Form->Show();
   }
   void SetUp() override {
     Application().SetTitle("KALMET Configuration");
@@ -51,11 +75,10 @@ class FormTest : public ::testing::Test {
   // the list first when the machine did not list it).
   void Pick(const std::string& Name) {
     TComboBox* ports = Form->ComboBox_ComPort;
-    const QString name = QString::fromStdString(Name);
-    if (ports->findText(name) < 0) ports->AddItem(name);
-    const int index = ports->findText(name);
-    ports->setCurrentIndex(index);
-    emit ports->activated(index);
+    if (ports->IndexOf(Name) < 0) ports->AddItem(Name);
+    const int index = ports->IndexOf(Name);
+    ports->SetItemIndex(index);
+    emit Q(ports)->activated(index);
   }
   // Shows the stored values as the read does it (nothing is marked then).
   void RefreshAsRead() {
@@ -77,7 +100,11 @@ class FormTest : public ::testing::Test {
     Field->insert(Text);
   }
   static std::string Text(const QLineEdit* Edit) { return Edit->text().toStdString(); }
-  static bool Marked(const QWidget* Field) { return TForm1::FieldColour(Field) == ModifiedColour; }
+  static bool Marked(const QWidget* Field) {
+    return Field->palette().color(QPalette::Base) == ToQColor(ModifiedColour);
+  }
+  // The window itself.
+  QWidget* Window() const { return WidgetOf(*Form); }
 
   TFakeMachine Machine;
   std::unique_ptr<TForm1> Form;

@@ -21,36 +21,36 @@ class StartupTest : public FormTest {
     MakeForm(&Clock);
   }
   bool IndicatorsShown() const {
-    return !Form->Label_Tx->isHidden() && !Form->Label_Rx->isHidden() &&
-           !Form->Edit_TxIndicator->isHidden() && !Form->Edit_RxIndicator->isHidden();
+    return !Q(Form->Label_Tx)->isHidden() && !Q(Form->Label_Rx)->isHidden() &&
+           !Q(Form->Edit_TxIndicator)->isHidden() && !Q(Form->Edit_RxIndicator)->isHidden();
   }
   bool IndicatorsHidden() const {
-    return Form->Label_Tx->isHidden() && Form->Label_Rx->isHidden() &&
-           Form->Edit_TxIndicator->isHidden() && Form->Edit_RxIndicator->isHidden();
+    return Q(Form->Label_Tx)->isHidden() && Q(Form->Label_Rx)->isHidden() &&
+           Q(Form->Edit_TxIndicator)->isHidden() && Q(Form->Edit_RxIndicator)->isHidden();
   }
   TVirtualClock Clock;
 };
 
 TEST_F(StartupTest, StartsWaitingForAPortChoice) {
   const TConnectionState& s = Form->State();
-  EXPECT_EQ(Text(Form->Edit_Status), "Please select correct COM port.");
-  EXPECT_EQ(Form->SpinEdit_Address->value(), 192);
-  EXPECT_EQ(Form->ComboBox_ComPort->currentIndex(), -1);
-  EXPECT_EQ(Form->ComboBox_ComPort->Text(), QString("select COM Port..."));
+  EXPECT_EQ(Text(Q(Form->Edit_Status)), "Please select correct COM port.");
+  EXPECT_EQ(Q(Form->SpinEdit_Address)->value(), 192);
+  EXPECT_EQ(Q(Form->ComboBox_ComPort)->currentIndex(), -1);
+  EXPECT_EQ(Q(Form->ComboBox_ComPort)->Text(), QString("select COM Port..."));
   EXPECT_FALSE(s.PortOpen);
   EXPECT_EQ(s.SearchRetries, 3);
   EXPECT_TRUE(s.FineResolution);
   EXPECT_EQ(std::string(s.ProbeId.begin(), s.ProbeId.end()), "000000000");
-  EXPECT_FALSE(Form->Button_Read->isEnabled());
-  EXPECT_FALSE(Form->Button_Write->isEnabled());
+  EXPECT_FALSE(Q(Form->Button_Read)->isEnabled());
+  EXPECT_FALSE(Q(Form->Button_Write)->isEnabled());
   EXPECT_TRUE(IndicatorsHidden());
   // The machine's ports, sorted as strings.
   std::vector<std::string> listed;
-  for (int i = 0; i < Form->ComboBox_ComPort->count(); ++i)
-    listed.push_back(Form->ComboBox_ComPort->itemText(i).toStdString());
+  for (int i = 0; i < Q(Form->ComboBox_ComPort)->count(); ++i)
+    listed.push_back(Q(Form->ComboBox_ComPort)->itemText(i).toStdString());
   EXPECT_EQ(listed, (std::vector<std::string>{"ttyACM0", "ttyKALMET0", "ttyS0", "ttyUSB0"}));
   Clock.Advance(10000);
-  EXPECT_EQ(Text(Form->Edit_Status), "Please select correct COM port.") << "nothing runs";
+  EXPECT_EQ(Text(Q(Form->Edit_Status)), "Please select correct COM port.") << "nothing runs";
 }
 
 TEST_F(StartupTest, FourCharacterNamesAreOpenedUnchangedAndAMissingPortFails) {
@@ -58,9 +58,9 @@ TEST_F(StartupTest, FourCharacterNamesAreOpenedUnchangedAndAMissingPortFails) {
   EXPECT_EQ(Form->Com->DeviceName(), "COM9");
   ASSERT_EQ(Messages.size(), 1u);
   EXPECT_EQ(Messages[0].rfind("The selected COM Port is not available!", 0), 0u);
-  EXPECT_EQ(Text(Form->Edit_Status), "Please select correct COM port.");
-  EXPECT_EQ(Form->ComboBox_ComPort->currentIndex(), -1);
-  EXPECT_EQ(Form->ComboBox_ComPort->Text(), QString("Select COM Port ..."));
+  EXPECT_EQ(Text(Q(Form->Edit_Status)), "Please select correct COM port.");
+  EXPECT_EQ(Q(Form->ComboBox_ComPort)->currentIndex(), -1);
+  EXPECT_EQ(Q(Form->ComboBox_ComPort)->Text(), QString("Select COM Port ..."));
   EXPECT_FALSE(Form->State().PortOpen);
   EXPECT_FALSE(Form->Com->Active());
   EXPECT_TRUE(IndicatorsHidden());
@@ -100,21 +100,21 @@ TEST_F(StartupTest, APortThisUserMayNotOpenSaysSo) {
 TEST_F(StartupTest, ThePortListFollowsTheMachine) {
   const auto listed = [&] {
     QStringList items;
-    for (int i = 0; i < Form->ComboBox_ComPort->count(); ++i)
-      items << Form->ComboBox_ComPort->itemText(i);
+    for (int i = 0; i < Q(Form->ComboBox_ComPort)->count(); ++i)
+      items << Q(Form->ComboBox_ComPort)->itemText(i);
     return items;
   };
   Machine.File("dev/pts/9");
   Machine.Link("ttyB0", "pts/9");
   ASSERT_TRUE(QTest::qWaitFor([&] { return listed().contains("ttyB0"); }, 1000));
   EXPECT_EQ(listed(), QStringList({"ttyACM0", "ttyB0", "ttyKALMET0", "ttyS0", "ttyUSB0"}));
-  EXPECT_EQ(Form->ComboBox_ComPort->Text(), QString("select COM Port..."));
+  EXPECT_EQ(Q(Form->ComboBox_ComPort)->Text(), QString("select COM Port..."));
   Machine.Remove("dev/ttyB0");
   Machine.Remove("dev/ttyUSB0");
   ASSERT_TRUE(QTest::qWaitFor([&] { return !listed().contains("ttyB0"); }, 1000));
   EXPECT_EQ(listed(), QStringList({"ttyACM0", "ttyKALMET0", "ttyS0"}));
-  EXPECT_EQ(Form->ComboBox_ComPort->currentIndex(), -1);
-  EXPECT_EQ(Form->ComboBox_ComPort->Text(), QString("select COM Port..."));
+  EXPECT_EQ(Q(Form->ComboBox_ComPort)->currentIndex(), -1);
+  EXPECT_EQ(Q(Form->ComboBox_ComPort)->Text(), QString("select COM Port..."));
 }
 
 TEST_F(StartupTest, PickingAPortStartsAFreshConnection) {
@@ -122,10 +122,10 @@ TEST_F(StartupTest, PickingAPortStartsAFreshConnection) {
   ASSERT_TRUE(pty.Ok());
   Form->State().ProbeType = 6;
   Form->State().FirmwareChecksumRead = true;
-  Form->GroupBox_MeasurementDataKALMET_RS485->setVisible(true);
-  Form->GroupBox_Information->setEnabled(true);
-  Form->GroupBox_Information->setVisible(true);
-  Form->GroupBox_ProbeData->setTitle(" KALMET-RS-D ");
+  Q(Form->GroupBox_MeasurementDataKALMET_RS485)->setVisible(true);
+  Q(Form->GroupBox_Information)->setEnabled(true);
+  Q(Form->GroupBox_Information)->setVisible(true);
+  Q(Form->GroupBox_ProbeData)->setTitle(" KALMET-RS-D ");
   Pick(pty.SlavePath());
   ASSERT_TRUE(Messages.empty());
   EXPECT_EQ(Form->Com->DeviceName(), "\\\\.\\" + pty.SlavePath());
@@ -135,16 +135,16 @@ TEST_F(StartupTest, PickingAPortStartsAFreshConnection) {
   EXPECT_FALSE(s.ProbeFound);
   EXPECT_EQ(s.ProbeType, 0);
   EXPECT_EQ(s.ReadComplete, 0);
-  EXPECT_EQ(Form->GroupBox_ProbeData->title(), QString(" Probe Data "));
-  EXPECT_TRUE(Form->GroupBox_MeasurementDataKALMET_RS485->isHidden());
-  EXPECT_TRUE(Form->GroupBox_Information->isHidden());
-  EXPECT_FALSE(Form->GroupBox_Information->isEnabled());
+  EXPECT_EQ(Q(Form->GroupBox_ProbeData)->title(), QString(" Probe Data "));
+  EXPECT_TRUE(Q(Form->GroupBox_MeasurementDataKALMET_RS485)->isHidden());
+  EXPECT_TRUE(Q(Form->GroupBox_Information)->isHidden());
+  EXPECT_FALSE(Q(Form->GroupBox_Information)->isEnabled());
   EXPECT_FALSE(s.FirmwareChecksumRead);
   EXPECT_TRUE(IndicatorsShown());
-  EXPECT_FALSE(Form->Button_Read->isEnabled());
+  EXPECT_FALSE(Q(Form->Button_Read)->isEnabled());
   EXPECT_TRUE(Form->TimerRequestNext->Enabled());
   Clock.Advance(200);
-  EXPECT_EQ(Text(Form->Edit_Status), "Searching for probe.");
+  EXPECT_EQ(Text(Q(Form->Edit_Status)), "Searching for probe.");
   EXPECT_EQ(pty.Read(5), "S 0\r\n");
   // The same port again: closed, opened, searched afresh.
   Pick(pty.SlavePath());
@@ -166,10 +166,10 @@ TEST_F(StartupTest, PortHeldByAnotherProgramIsRefused) {
                 "The selected COM Port is not available!\r\n\r\nAnother program is "
                 "using this port. Close that program and pick the port again; \"fuser -v " +
                 pty.SlavePath() + "\" shows which program it is."});
-  EXPECT_EQ(Form->ComboBox_ComPort->Text(), QString("Select COM Port ..."));
+  EXPECT_EQ(Q(Form->ComboBox_ComPort)->Text(), QString("Select COM Port ..."));
   EXPECT_TRUE(IndicatorsHidden());
   Clock.Advance(5000);
-  EXPECT_EQ(Text(Form->Edit_Status), "Please select correct COM port.") << "nothing is sent";
+  EXPECT_EQ(Text(Q(Form->Edit_Status)), "Please select correct COM port.") << "nothing is sent";
 }
 
 TEST_F(StartupTest, ClosingTheWindowReleasesACurrentLoopProbe) {
@@ -188,7 +188,7 @@ TEST_F(StartupTest, ClosingTheWindowReleasesACurrentLoopProbe) {
     const std::string id = "51234";
     std::copy(id.begin(), id.end(), s.ProbeId.begin());
     s.ProbeIdLength = 5;
-    Form->close();
+    Form->Close();
     EXPECT_FALSE(Form->Com->Active());
     EXPECT_EQ(pty.Read(12, r.Sends ? 5000 : 200), r.Sends ? "RXP51234IS\r\n" : "") << r.Type;
   }
@@ -201,13 +201,13 @@ TEST_F(StartupTest, AfterAFailedPortChoiceClosingSendsNothing) {
   Form->State().ProbeType = 2;
   Pick("COM9");
   EXPECT_EQ(Form->State().ProbeType, 2) << "kept";
-  Form->close();
+  Form->Close();
   EXPECT_EQ(pty.Read(1, 200), "");
   EXPECT_EQ(Messages.size(), 1u) << "no attempt to send on the closed port";
 }
 
 TEST_F(StartupTest, AboutBox) {
-  QTest::mouseClick(Form->LabelAbout, Qt::LeftButton);
+  QTest::mouseClick(Q(Form->LabelAbout), Qt::LeftButton);
   ASSERT_EQ(Messages.size(), 1u);
   EXPECT_EQ(Messages[0].rfind("KALMET Configuration Version: 1.0.13.255\r\n", 0), 0u);
   EXPECT_GT(Messages[0].size(), std::string("KALMET Configuration Version: 1.0.13.255\r\n").size());

@@ -6,7 +6,6 @@
 #include <QTextLayout>
 
 #include "tests/ui/FormFixture.h"
-#include "toolkit/qt/WidgetControl.h"
 
 namespace {
 
@@ -150,7 +149,7 @@ class WindowLayoutTest : public FormTest {
 TEST_F(WindowLayoutTest, EveryControlAsTheLayoutGivesIt) {
   for (const ControlRow& row : kControls) {
     SCOPED_TRACE(row.Name);
-    auto* w = Form->findChild<QWidget*>(row.Name);
+    auto* w = Window()->findChild<QWidget*>(row.Name);
     ASSERT_NE(w, nullptr);
     ASSERT_NE(w->parentWidget(), nullptr);
     EXPECT_EQ(w->parentWidget()->objectName().toStdString(), row.Group);
@@ -164,7 +163,7 @@ TEST_F(WindowLayoutTest, EveryControlAsTheLayoutGivesIt) {
         auto* label = qobject_cast<QLabel*>(w);
         ASSERT_NE(label, nullptr);
         EXPECT_EQ(label->text().toStdString(), row.Text);
-        EXPECT_EQ(dynamic_cast<TClickLabel*>(w) != nullptr, row.What == ClickLabel);
+        EXPECT_EQ(dynamic_cast<TQtClickLabel*>(w) != nullptr, row.What == ClickLabel);
         // Labels size themselves to their caption, as they did in the
         // original font: the text fits, whatever this font's widths.
         EXPECT_GE(label->width(), label->fontMetrics().horizontalAdvance(label->text()));
@@ -187,14 +186,14 @@ TEST_F(WindowLayoutTest, EveryControlAsTheLayoutGivesIt) {
         break;
       }
       case Spin: {
-        auto* spin = dynamic_cast<TSpinEdit*>(w);
+        auto* spin = dynamic_cast<TQtSpinEdit*>(w);
         ASSERT_NE(spin, nullptr);
         EXPECT_EQ(spin->text().toStdString(), row.Text);
         EXPECT_EQ(w->size(), QSize(row.W, row.H));
         break;
       }
       case Combo: {
-        auto* combo = dynamic_cast<TComboBox*>(w);
+        auto* combo = dynamic_cast<TQtComboBox*>(w);
         ASSERT_NE(combo, nullptr);
         EXPECT_EQ(combo->Text().toStdString(), row.Text);
         // As labels do, a combo box grows to its items, within its group.
@@ -220,9 +219,9 @@ TEST_F(WindowLayoutTest, EveryControlAsTheLayoutGivesIt) {
 TEST_F(WindowLayoutTest, GroupBoxes) {
   for (const GroupRow& row : kGroups) {
     SCOPED_TRACE(row.Name);
-    auto* g = Form->findChild<QGroupBox*>(row.Name);
+    auto* g = Window()->findChild<QGroupBox*>(row.Name);
     ASSERT_NE(g, nullptr);
-    EXPECT_EQ(g->parentWidget(), Form.get());
+    EXPECT_EQ(g->parentWidget(), Window());
     EXPECT_EQ(g->geometry(), QRect(row.X, row.Y, row.W, row.H));
     EXPECT_EQ(g->title().toStdString(), row.Caption);
     EXPECT_EQ(!g->isHidden(), row.Visible);
@@ -232,24 +231,24 @@ TEST_F(WindowLayoutTest, GroupBoxes) {
 }
 
 TEST_F(WindowLayoutTest, WindowFontIconAndSize) {
-  EXPECT_EQ(Form->windowTitle(), QString("KALMET Configuration"));
-  EXPECT_EQ(Form->size(), QSize(377, 353));
-  EXPECT_EQ(Form->minimumSize(), Form->maximumSize()) << "not resizable";
-  EXPECT_FALSE(Form->windowFlags() & Qt::WindowMaximizeButtonHint);
-  EXPECT_TRUE(Form->windowFlags() & Qt::WindowMinimizeButtonHint);
-  EXPECT_FALSE(Form->windowFlags() & Qt::WindowStaysOnTopHint);
-  EXPECT_FALSE(Form->windowIcon().isNull());
-  EXPECT_EQ(Form->windowIcon().availableSizes().value(0), QSize(32, 32));
-  EXPECT_EQ(Form->font().pixelSize(), 11);
-  EXPECT_EQ(Form->Edit_Status->font().pixelSize(), 11) << "readable, not 5 pixels";
-  EXPECT_EQ(Form->palette().color(QPalette::Window), kInactiveCaptionColour);
+  EXPECT_EQ(Window()->windowTitle(), QString("KALMET Configuration"));
+  EXPECT_EQ(Window()->size(), QSize(377, 353));
+  EXPECT_EQ(Window()->minimumSize(), Window()->maximumSize()) << "not resizable";
+  EXPECT_FALSE(Window()->windowFlags() & Qt::WindowMaximizeButtonHint);
+  EXPECT_TRUE(Window()->windowFlags() & Qt::WindowMinimizeButtonHint);
+  EXPECT_FALSE(Window()->windowFlags() & Qt::WindowStaysOnTopHint);
+  EXPECT_FALSE(Window()->windowIcon().isNull());
+  EXPECT_EQ(Window()->windowIcon().availableSizes().value(0), QSize(32, 32));
+  EXPECT_EQ(Window()->font().pixelSize(), 11);
+  EXPECT_EQ(Q(Form->Edit_Status)->font().pixelSize(), 11) << "readable, not 5 pixels";
+  EXPECT_EQ(Window()->palette().color(QPalette::Window), kInactiveCaptionColour);
   for (QLabel* info :
-       {Form->LabelUnsupportedOrUnknownMessage, Form->LabelUnsupportedOrUnknownType}) {
+       {Q(Form->LabelUnsupportedOrUnknownMessage), Q(Form->LabelUnsupportedOrUnknownType)}) {
     EXPECT_EQ(info->font().pixelSize(), 16);
     EXPECT_TRUE(info->font().bold());
     EXPECT_EQ(info->palette().color(QPalette::WindowText), QColor(Qt::red));
   }
-  EXPECT_TRUE(Form->LabelAbout->font().underline());
+  EXPECT_TRUE(Q(Form->LabelAbout)->font().underline());
 }
 
 TEST_F(WindowLayoutTest, TabOrderWithinAndBetweenTheGroups) {
@@ -265,7 +264,7 @@ TEST_F(WindowLayoutTest, TabOrderWithinAndBetweenTheGroups) {
       "Button_Read",       "Button_Write",                                 // Actions
   };
   for (std::size_t i = 0; i + 1 < chain.size(); ++i) {
-    QWidget* w = Form->findChild<QWidget*>(QString::fromStdString(chain[i]));
+    QWidget* w = Window()->findChild<QWidget*>(QString::fromStdString(chain[i]));
     ASSERT_NE(w, nullptr) << chain[i];
     // Labels and the inner parts of composite widgets are in the chain too.
     QWidget* next = w->nextInFocusChain();
@@ -346,7 +345,7 @@ std::vector<std::pair<std::string, int>> TooLong(QWidget* Form, const QStringLis
     if (auto* edit = qobject_cast<QLineEdit*>(w); edit && !w->objectName().isEmpty())
       check(w, edit->text());
     if (auto* group = qobject_cast<QGroupBox*>(w)) check(w, ShownCaption(*group));
-    if (auto* combo = dynamic_cast<TComboBox*>(w)) {
+    if (auto* combo = dynamic_cast<TQtComboBox*>(w)) {
       check(w, combo->Text());
       for (int i = 0; i < combo->count(); ++i) check(w, combo->itemText(i));
     }
@@ -364,9 +363,9 @@ TEST_F(WindowLayoutTest, EveryTextTheWindowShowsFitsItsControl) {
       "Please select correct COM port.", "Searching for probe.", "Reading probe data.",
       "Reading probe data done.",        "Writing probe data.",  "Writing probe data done.",
       "Waiting for user input."};
-  EXPECT_EQ(TooLong(Form.get(), statuses, Form->Edit_Status), Clipped{});
-  EXPECT_EQ(TooLong(Form.get(), {"Select COM Port ...", "ttyKALMET0", "ttyUSB10", "ttyACM10"},
-                    Form->ComboBox_ComPort),
+  EXPECT_EQ(TooLong(Window(), statuses, Q(Form->Edit_Status)), Clipped{});
+  EXPECT_EQ(TooLong(Window(), {"Select COM Port ...", "ttyKALMET0", "ttyUSB10", "ttyACM10"},
+                    Q(Form->ComboBox_ComPort)),
             Clipped{});
   for (int type : {6, 7, 2, 3, 4, 5, 1}) {
     for (bool coarse : {false, true}) {
@@ -393,12 +392,12 @@ TEST_F(WindowLayoutTest, EveryTextTheWindowShowsFitsItsControl) {
       for (int alarm : {0, 1, 5}) {
         d.AlarmCurrentIndex = alarm;
         RefreshAsRead();
-        EXPECT_EQ(TooLong(Form.get()), Clipped{});
+        EXPECT_EQ(TooLong(Window()), Clipped{});
       }
       if (IsRs485ConfigurableProbe(type)) {
         Form->ToggleLengthUnit();
         Form->ToggleTemperatureUnit();
-        EXPECT_EQ(TooLong(Form.get()), Clipped{}) << "inch and Fahrenheit";
+        EXPECT_EQ(TooLong(Window()), Clipped{}) << "inch and Fahrenheit";
         Form->ToggleLengthUnit();
         Form->ToggleTemperatureUnit();
       }
@@ -408,18 +407,18 @@ TEST_F(WindowLayoutTest, EveryTextTheWindowShowsFitsItsControl) {
 
 // Texts from the probe are shown as they are, never as markup.
 TEST_F(WindowLayoutTest, LabelsShowPlainText) {
-  for (QLabel* label : Form->findChildren<QLabel*>())
+  for (QLabel* label : Window()->findChildren<QLabel*>())
     EXPECT_EQ(label->textFormat(), Qt::PlainText) << label->objectName().toStdString();
 }
 
 TEST_F(WindowLayoutTest, SpinEditAndComboBoxes) {
-  TSpinEdit* address = Form->SpinEdit_Address;
+  TQtSpinEdit* address = Q(Form->SpinEdit_Address);
   EXPECT_EQ(address->minimum(), 0);
   EXPECT_EQ(address->maximum(), 1000);
   EXPECT_EQ(address->singleStep(), 1);
   EXPECT_EQ(address->style()->styleHint(QStyle::SH_SpinBox_ClickAutoRepeatRate, nullptr, address),
             200);
-  TSpinEdit spin;
+  TQtSpinEdit spin;
   spin.setRange(0, 1000);
   spin.show();
   int changes = 0;
@@ -436,20 +435,20 @@ TEST_F(WindowLayoutTest, SpinEditAndComboBoxes) {
   QTest::keyClick(&spin, Qt::Key_Up);
   EXPECT_EQ(spin.value(), 1);
 
-  TComboBox* alarm = Form->ComboBox_AlarmCurrent;
+  TQtComboBox* alarm = Q(Form->ComboBox_AlarmCurrent);
   ASSERT_EQ(alarm->count(), 2);
   EXPECT_EQ(alarm->itemText(0), QString("21,5 mA"));
   EXPECT_EQ(alarm->itemText(1), QString("  3,6 mA"));
 
   TComboBox* ports = Form->ComboBox_ComPort;
-  ports->clear();
+  while (ports->ItemCount() > 0) ports->DeleteItem(0);
   for (const char* name : {"COM3", "ttyUSB0", "COM12", "COM1", "ttyACM0"}) ports->AddItem(name);
-  ports->setCurrentIndex(ports->findText("COM3"));
+  ports->SetItemIndex(ports->IndexOf("COM3"));
   ports->AddItem("COM2");
   QStringList items;
-  for (int i = 0; i < ports->count(); ++i) items << ports->itemText(i);
+  for (int i = 0; i < Q(ports)->count(); ++i) items << Q(ports)->itemText(i);
   EXPECT_EQ(items, QStringList({"COM1", "COM12", "COM2", "COM3", "ttyACM0", "ttyUSB0"}));
-  EXPECT_EQ(ports->currentText(), QString("COM3")) << "the pick stays put";
+  EXPECT_EQ(Q(ports)->currentText(), QString("COM3")) << "the pick stays put";
 }
 
 TEST_F(WindowLayoutTest, NonVisualPartsAndTheirSettings) {
@@ -472,12 +471,10 @@ TEST_F(WindowLayoutTest, NonVisualPartsAndTheirSettings) {
   EXPECT_EQ(Form->sgnl_RxD->ComPort(), com);
   EXPECT_EQ(Form->sgnl_RxD->Signal(), siRxChar);
   EXPECT_EQ(Form->sgnl_RxD->Delay(), 100);
-  auto* tx = dynamic_cast<TWidgetControl*>(Form->sgnl_TxD->Control());
-  auto* rx = dynamic_cast<TWidgetControl*>(Form->sgnl_RxD->Control());
-  ASSERT_TRUE(tx && rx);
-  EXPECT_EQ(tx->Widget(), Form->Edit_TxIndicator);
-  EXPECT_EQ(rx->Widget(), Form->Edit_RxIndicator);
-  EXPECT_EQ(TForm1::FieldColour(Form->Edit_TxIndicator), QColor(0, 0x80, 0)) << "green background";
+  EXPECT_EQ(Form->sgnl_TxD->Control(), Form->Edit_TxIndicator);
+  EXPECT_EQ(Form->sgnl_RxD->Control(), Form->Edit_RxIndicator);
+  EXPECT_EQ(Q(Form->Edit_TxIndicator)->palette().color(QPalette::Base), QColor(0, 0x80, 0))
+      << "green background";
   EXPECT_FALSE(Form->TimerRequestNext->Enabled());
   EXPECT_EQ(Form->TimerRequestNext->Interval(), 200u);
   EXPECT_FALSE(Form->TimerTimeout->Enabled());
@@ -489,7 +486,7 @@ TEST(Colours, ToolkitColourIsBlueGreenRed) {
   EXPECT_EQ(ToQColor(clLime), QColor(0, 0xFF, 0));
   EXPECT_EQ(ToQColor(0x0000FF), QColor(0xFF, 0, 0));
   EXPECT_EQ(ToQColor(0xFF0000), QColor(0, 0, 0xFF));
-  EXPECT_EQ(ToQColor(clAqua), ModifiedColour);
+  EXPECT_EQ(ToQColor(ModifiedColour), QColor(0, 0xFF, 0xFF));
 }
 
 }  // namespace

@@ -1,8 +1,9 @@
 #pragma once
 
-// The window's widget set on top of Qt's own controls: the group box with an
-// inset bevelled frame, the numeric spin edit, the combo box that keeps its
-// list sorted, and the clickable label.
+// The Qt widgets behind the toolkit's controls where Qt's own do not look or
+// behave as the controls must: the group box with an inset bevelled frame,
+// the numeric spin edit, the combo box that shows a text while nothing is
+// picked, and the clickable label.
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -41,9 +42,9 @@ class TPlainGroupBox : public QGroupBox {
 // at most MaxTypedLength typed characters, reads an empty text as 0 and
 // repeats its buttons every 200 ms while held. Every change of the value is
 // reported through valueChanged.
-class TSpinEdit : public QSpinBox {
+class TQtSpinEdit : public QSpinBox {
  public:
-  explicit TSpinEdit(QWidget* Parent = nullptr);
+  explicit TQtSpinEdit(QWidget* Parent = nullptr);
   void setMaxTypedLength(int Length) { FMaxTypedLength = Length; }
   int maxTypedLength() const { return FMaxTypedLength; }
 
@@ -56,18 +57,13 @@ class TSpinEdit : public QSpinBox {
   int FMaxTypedLength = 3;
 };
 
-// A pick list whose items stay sorted as strings where asked to, and whose
-// text, while nothing is picked, is its placeholder, drawn like any text.
-// The items of its list are itemHeight pixels high.
-class TComboBox : public QComboBox {
+// A pick list whose text, while nothing is picked, is its placeholder, drawn
+// like any text. The items of its list are itemHeight pixels high.
+class TQtComboBox : public QComboBox {
  public:
-  explicit TComboBox(QWidget* Parent = nullptr);
-  void setSorted(bool Sorted) { FSorted = Sorted; }
-  bool sorted() const { return FSorted; }
+  explicit TQtComboBox(QWidget* Parent = nullptr);
   void setItemHeight(int Height);
   int itemHeight() const { return FItemHeight; }
-  // Inserted at its sorted place when sorted; the picked item stays picked.
-  void AddItem(const QString& Text);
   QString Text() const;
   // Shows Text: picks the item with that text, or shows it with nothing picked.
   void SetText(const QString& Text);
@@ -78,13 +74,12 @@ class TComboBox : public QComboBox {
  private:
   void PlaceholderLikeText();
 
-  bool FSorted = false;
   int FItemHeight = 13;
 };
 
-class TClickLabel : public QLabel {
+class TQtClickLabel : public QLabel {
  public:
-  explicit TClickLabel(QWidget* Parent = nullptr);
+  explicit TQtClickLabel(QWidget* Parent = nullptr);
   std::function<void()> OnClick;
 
  protected:

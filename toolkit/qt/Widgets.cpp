@@ -1,4 +1,4 @@
-#include "ui/Widgets.h"
+#include "toolkit/qt/Widgets.h"
 
 #include <QAbstractItemView>
 #include <QLineEdit>
@@ -85,7 +85,7 @@ class TSpinEditStyle : public QProxyStyle {
 
 }  // namespace
 
-TSpinEdit::TSpinEdit(QWidget* Parent) : QSpinBox(Parent) {
+TQtSpinEdit::TQtSpinEdit(QWidget* Parent) : QSpinBox(Parent) {
   auto* style = new TSpinEditStyle;
   style->setParent(this);
   setStyle(style);
@@ -94,19 +94,19 @@ TSpinEdit::TSpinEdit(QWidget* Parent) : QSpinBox(Parent) {
   setKeyboardTracking(true);
 }
 
-QValidator::State TSpinEdit::validate(QString& Input, int& Pos) const {
+QValidator::State TQtSpinEdit::validate(QString& Input, int& Pos) const {
   const QString text = Input.trimmed();
   if (text.isEmpty()) return QValidator::Acceptable;  // reads as 0
   if (text.size() > FMaxTypedLength) return QValidator::Invalid;
   return QSpinBox::validate(Input, Pos);
 }
 
-int TSpinEdit::valueFromText(const QString& Text) const {
+int TQtSpinEdit::valueFromText(const QString& Text) const {
   if (Text.trimmed().isEmpty()) return 0;
   return QSpinBox::valueFromText(Text);
 }
 
-void TSpinEdit::fixup(QString& Input) const {
+void TQtSpinEdit::fixup(QString& Input) const {
   if (Input.trimmed().isEmpty()) Input = QStringLiteral("0");
   QSpinBox::fixup(Input);
 }
@@ -130,23 +130,23 @@ class TItemHeightDelegate : public QStyledItemDelegate {
 
 }  // namespace
 
-TComboBox::TComboBox(QWidget* Parent) : QComboBox(Parent) {
+TQtComboBox::TQtComboBox(QWidget* Parent) : QComboBox(Parent) {
   setEditable(false);
   setItemDelegate(new TItemHeightDelegate(FItemHeight, this));
   PlaceholderLikeText();
 }
 
-void TComboBox::setItemHeight(int Height) {
+void TQtComboBox::setItemHeight(int Height) {
   FItemHeight = Height;
   view()->doItemsLayout();
 }
 
-void TComboBox::changeEvent(QEvent* Event) {
+void TQtComboBox::changeEvent(QEvent* Event) {
   QComboBox::changeEvent(Event);
   if (Event->type() == QEvent::PaletteChange) PlaceholderLikeText();
 }
 
-void TComboBox::PlaceholderLikeText() {
+void TQtComboBox::PlaceholderLikeText() {
   // What the selector shows while nothing is picked is its text, not a hint.
   QPalette p = palette();
   if (p.color(QPalette::PlaceholderText) == p.color(QPalette::Text)) return;
@@ -154,23 +154,11 @@ void TComboBox::PlaceholderLikeText() {
   setPalette(p);
 }
 
-void TComboBox::AddItem(const QString& Text) {
-  if (!FSorted) {
-    addItem(Text);
-    return;
-  }
-  int at = 0;
-  while (at < count() && QString::compare(itemText(at), Text, Qt::CaseInsensitive) <= 0) ++at;
-  // insertItem keeps the picked item picked (its index moves with it).
-  const QSignalBlocker quiet(this);
-  insertItem(at, Text);
-}
-
-QString TComboBox::Text() const {
+QString TQtComboBox::Text() const {
   return currentIndex() < 0 ? placeholderText() : currentText();
 }
 
-void TComboBox::SetText(const QString& Text) {
+void TQtComboBox::SetText(const QString& Text) {
   const QSignalBlocker quiet(this);
   const int index = findText(Text, Qt::MatchExactly);
   if (index < 0) setPlaceholderText(Text);
@@ -179,9 +167,9 @@ void TComboBox::SetText(const QString& Text) {
 
 // --- clickable label -----------------------------------------------------------------------
 
-TClickLabel::TClickLabel(QWidget* Parent) : QLabel(Parent) {}
+TQtClickLabel::TQtClickLabel(QWidget* Parent) : QLabel(Parent) {}
 
-void TClickLabel::mouseReleaseEvent(QMouseEvent* Event) {
+void TQtClickLabel::mouseReleaseEvent(QMouseEvent* Event) {
   QLabel::mouseReleaseEvent(Event);
   if (Event->button() == Qt::LeftButton && rect().contains(Event->position().toPoint()) && OnClick)
     OnClick();
