@@ -12,7 +12,7 @@ packages=(
 )
 case "${1:-}" in
   --tests) packages+=(libgtest-dev libgmock-dev locales) ;;
-  --windows) packages+=(g++-mingw-w64-x86-64-posix wine64 googletest socat) ;;
+  --windows) packages+=(g++-mingw-w64-x86-64-posix wine64 googletest socat xvfb) ;;
   --fuzz) packages+=(clang-14 libclang-rt-14-dev) ;;
   --package) packages+=(dpkg-dev debhelper lintian desktop-file-utils appstream) ;;
 esac

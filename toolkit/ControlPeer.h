@@ -2,7 +2,7 @@
 
 // The native control behind a toolkit control, as each windowing backend
 // gives it: toolkit/qt/ControlPeer.cpp (Qt Widgets) and
-// toolkit/windows/ControlPeer.cpp (the system's own controls). A peer reports
+// toolkit/windows/ui/ControlPeer.cpp (the system's own controls). A peer reports
 // what the user does through its control's PeerChanged / PeerClicked (an
 // edit's peer reports every change of its text, the program's too) and never
 // decides a rule of its own: those are in toolkit/Controls.cpp.

@@ -47,4 +47,10 @@ class TSystemTimer {
 
  private:
   TNativeHandle FHandle;
+  // When it is due next, for a loop that sees an expiry late, after the timer
+  // may have been disarmed or armed again (the Windows window's loop hands
+  // expiries over from another thread).
+  std::chrono::steady_clock::time_point FDue{};
+  std::chrono::nanoseconds FPeriod{};
+  bool FArmed = false;
 };

@@ -2,11 +2,17 @@
 // synchronization waitable timer, high-resolution where the system has it
 // (a plain one expires on the system tick, up to about 16 ms late). The wait
 // that sees one signalled also resets it.
+//
+// The window's loop waits on another thread and hands the expiry over later
+// (toolkit/windows/ui/WindowEventLoop.h): by then the timer may have been
+// disarmed or re-armed. So each timer keeps its due time on the steady clock,
+// and Acknowledge takes only an expiry that is due by it.
 
 #include "toolkit/SystemHandles.h"
 
 #include <windows.h>
 
+#include <algorithm>
 #include <system_error>
 
 namespace {
@@ -61,15 +67,32 @@ void TSystemTimer::Arm(std::chrono::nanoseconds First, std::chrono::nanoseconds 
   const long long ticks = std::max<long long>(First.count() / 100, 1);
   LARGE_INTEGER due;
   due.QuadPart = -ticks;
-  const auto period = std::chrono::duration_cast<std::chrono::milliseconds>(Period).count();
-  ::SetWaitableTimer(H(FHandle), &due, static_cast<LONG>(period), nullptr, nullptr, FALSE);
+  const auto period = std::chrono::duration_cast<std::chrono::milliseconds>(Period);
+  FDue = std::chrono::steady_clock::now() + std::chrono::nanoseconds(ticks * 100);
+  FPeriod = period;
+  FArmed = true;
+  ::SetWaitableTimer(H(FHandle), &due, static_cast<LONG>(period.count()), nullptr, nullptr, FALSE);
 }
 
 void TSystemTimer::Disarm() {
+  FArmed = false;
   ::CancelWaitableTimer(H(FHandle));
   ::WaitForSingleObject(H(FHandle), 0);  // cancelling leaves a due expiry signalled
 }
 
 bool TSystemTimer::Acknowledge() {
-  return true;  // the wait that saw it reset it; a disarmed timer is never seen
+  // The wait that saw it reset it.
+  if (!FArmed) return false;  // disarmed since
+  using namespace std::chrono;
+  // The system's clock and the steady clock may disagree by a little.
+  const nanoseconds tolerance = std::min<nanoseconds>(FPeriod / 2, milliseconds(2));
+  const auto now = steady_clock::now();
+  if (now < FDue - tolerance) return false;  // an expiry of before the last Arm
+  if (FPeriod.count() <= 0) {
+    FArmed = false;  // once only
+    return true;
+  }
+  // Expiries missed meanwhile count as one.
+  FDue += FPeriod * ((now - FDue) / FPeriod + 1);
+  return true;
 }

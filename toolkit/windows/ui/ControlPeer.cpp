@@ -1,0 +1,450 @@
+// The controls inside a form: labels (STATIC), edits (EDIT), spin edits (an
+// EDIT with an up-down control), combo boxes (COMBOBOX), buttons (BUTTON)
+// and group boxes (a window class of ours that draws its frame itself).
+// Longer than most files here: one small class per kind of control, sharing
+// the helpers at the top.
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "toolkit/windows/ui/ControlPeer.h"
+#include "toolkit/windows/ui/NativePeer.h"
+
+namespace {
+
+int NextId = 1000;
+
+HWND MakeChild(const wchar_t* Class, const std::string& Text, DWORD Style, DWORD ExStyle,
+               HWND Parent, const TBounds& B) {
+  return ::CreateWindowExW(ExStyle, Class, Widen(Text).c_str(), WS_CHILD | Style, B.Left, B.Top,
+                           B.Width, B.Height, Parent,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(NextId++)),
+                           ::GetModuleHandleW(nullptr), nullptr);
+}
+
+DWORD Common(const TControlDescription& D) {
+  return (D.Visible ? WS_VISIBLE : 0) | (D.Enabled ? 0 : WS_DISABLED);
+}
+
+// What Text needs in Window's font: one line each, or wrapped at Width.
+SIZE TextSize(HWND Window, const std::wstring& Text, int Width = 0) {
+  HDC dc = ::GetDC(Window);
+  const auto old =
+      ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageW(Window, WM_GETFONT, 0, 0)));
+  RECT r{0, 0, Width, 0};
+  const UINT wrap = Width > 0 ? DT_WORDBREAK : 0;
+  if (!Text.empty()) ::DrawTextW(dc, Text.c_str(), -1, &r, DT_CALCRECT | DT_NOPREFIX | wrap);
+  ::SelectObject(dc, old);
+  ::ReleaseDC(Window, dc);
+  return {r.right, r.bottom};
+}
+
+void Resize(HWND Window, int Width, int Height) {
+  ::SetWindowPos(Window, nullptr, 0, 0, Width, Height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// --- group box -------------------------------------------------------------------------------
+
+class TGroupPeer : public TWindowPeer<TControlPeer> {
+ public:
+  TGroupPeer(TWinControl& C, HWND Parent, TFormLook& Look, const TControlDescription& D)
+      : TWindowPeer(C, Look), FBevelled(D.Bevelled) {
+    Attach(MakeChild(kGroupClass, D.Text, Common(D) | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
+                     WS_EX_CONTROLPARENT, Parent, D.Bounds));
+    SetHint(D.Hint);
+    Unmute();
+  }
+  bool IsContainer() const override { return true; }
+  void SetText(const std::string& Value) override {
+    TWindowPeer::SetText(Value);
+    ::InvalidateRect(Handle(), nullptr, TRUE);
+  }
+  void Paint(HDC Dc) const;
+
+ private:
+  bool FBevelled;
+};
+
+// The caption cut to Room pixels with an ellipsis.
+std::wstring Elided(HDC Dc, std::wstring Text, int Room) {
+  SIZE s;
+  ::GetTextExtentPoint32W(Dc, Text.c_str(), static_cast<int>(Text.size()), &s);
+  if (s.cx <= Room) return Text;
+  while (!Text.empty()) {
+    Text.pop_back();
+    const std::wstring cut = Text + L"\u2026";
+    ::GetTextExtentPoint32W(Dc, cut.c_str(), static_cast<int>(cut.size()), &s);
+    if (s.cx <= Room) return cut;
+  }
+  return Text;
+}
+
+void TGroupPeer::Paint(HDC Dc) const {
+  RECT client;
+  ::GetClientRect(Handle(), &client);
+  const auto old = ::SelectObject(Dc, Look().Font);
+  TEXTMETRICW tm;
+  ::GetTextMetricsW(Dc, &tm);
+  // The frame from the middle of the caption down; the caption on the background.
+  RECT frame = client;
+  frame.top = tm.tmHeight / 2;
+  ::DrawEdge(Dc, &frame, FBevelled ? EDGE_SUNKEN : EDGE_ETCHED, BF_RECT);
+  const std::wstring caption = Elided(Dc, Widen(Text()), client.right - 16);
+  if (!caption.empty()) {
+    SIZE s;
+    ::GetTextExtentPoint32W(Dc, caption.c_str(), static_cast<int>(caption.size()), &s);
+    RECT r{8, 0, 8 + s.cx, tm.tmHeight};
+    ::FillRect(Dc, &r, Look().BackgroundBrush);
+    ::SetBkMode(Dc, TRANSPARENT);
+    ::SetTextColor(Dc, ::GetSysColor(Enabled() ? COLOR_WINDOWTEXT : COLOR_GRAYTEXT));
+    ::DrawTextW(Dc, caption.c_str(), -1, &r, DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP);
+  }
+  ::SelectObject(Dc, old);
+}
+
+// --- label -----------------------------------------------------------------------------------
+
+class TLabelPeer : public TWindowPeer<TControlPeer> {
+ public:
+  TLabelPeer(TWinControl& C, HWND Parent, TFormLook& Look, const TControlDescription& D)
+      : TWindowPeer(C, Look), FDesigned(D.Bounds), FStyle(D.Font), FWordWrap(D.WordWrap) {
+    const DWORD style =
+        SS_NOPREFIX | (D.WordWrap ? SS_LEFT : SS_LEFTNOWORDWRAP) | (D.Clickable ? SS_NOTIFY : 0);
+    Attach(MakeChild(L"STATIC", D.Text, Common(D) | style, 0, Parent, D.Bounds));
+    SetFont(Handle(), D.Font);
+    Fit();
+    SetHint(D.Hint);
+    Unmute();
+  }
+  void SetText(const std::string& Value) override {
+    TWindowPeer::SetText(Value);
+    Fit();
+  }
+  void Command(WORD Code) override {
+    if (Code == STN_CLICKED) Control().PeerClicked();
+  }
+  HBRUSH ControlColor(HDC Dc) override {
+    ::SetBkMode(Dc, TRANSPARENT);
+    ::SetTextColor(
+        Dc, FStyle == TFontStyle::Warning ? RGB(255, 0, 0) : ::GetSysColor(COLOR_WINDOWTEXT));
+    return Look().BackgroundBrush;
+  }
+  bool HandCursor() const override { return FStyle == TFontStyle::Link; }
+
+ private:
+  // As large as the caption needs, never smaller than designed; a wrapping
+  // label takes the room its parent gives.
+  void Fit() {
+    const std::wstring text = Widen(Text());
+    const TBounds at = Bounds();
+    if (FWordWrap) {
+      const int width = ParentClientWidth(Handle()) - 8 - at.Left;
+      Resize(Handle(), width, std::max<int>(FDesigned.Height, TextSize(Handle(), text, width).cy));
+    } else {
+      const SIZE need = TextSize(Handle(), text);
+      Resize(Handle(), std::max<int>(FDesigned.Width, need.cx),
+             std::max<int>(FDesigned.Height, need.cy));
+    }
+    ::InvalidateRect(Handle(), nullptr, TRUE);
+  }
+
+  TBounds FDesigned;
+  TFontStyle FStyle;
+  bool FWordWrap;
+};
+
+// --- edit ------------------------------------------------------------------------------------
+
+// An edit's background: the system's, or a colour of its own (also read-only).
+class TEditBackground {
+ public:
+  ~TEditBackground() { Clear(); }
+  void Set(TColor Color) {
+    Clear();
+    if (Color != clDefault) {
+      FColor = ColorRefOf(Color, COLOR_WINDOW);
+      FBrush = ::CreateSolidBrush(FColor);
+    }
+  }
+  HBRUSH Apply(HDC Dc) const {
+    ::SetTextColor(Dc, ::GetSysColor(COLOR_WINDOWTEXT));
+    ::SetBkColor(Dc, FBrush ? FColor : ::GetSysColor(COLOR_WINDOW));
+    return FBrush ? FBrush : ::GetSysColorBrush(COLOR_WINDOW);
+  }
+
+ private:
+  void Clear() {
+    if (FBrush) ::DeleteObject(FBrush);
+    FBrush = nullptr;
+  }
+  COLORREF FColor = 0;
+  HBRUSH FBrush = nullptr;
+};
+
+class TEditPeer : public TWindowPeer<TControlPeer> {
+ public:
+  TEditPeer(TWinControl& C, HWND Parent, TFormLook& Look, const TControlDescription& D)
+      : TWindowPeer(C, Look) {
+    TBounds b = D.Bounds;
+    if (D.Growth == TGrowth::FillParent) {
+      RECT r{};
+      ::GetClientRect(Parent, &r);
+      b.Width = r.right - 6 - b.Left;
+    }
+    const DWORD style = ES_AUTOHSCROLL | (D.ReadOnly ? ES_READONLY : 0);
+    Attach(MakeChild(L"EDIT", D.Text, Common(D) | style, WS_EX_CLIENTEDGE, Parent, b));
+    SetFont(Handle(), D.Font);
+    SetHint(D.Hint);
+    Unmute();
+  }
+  void Command(WORD Code) override {
+    if (Code == EN_CHANGE && !Muted()) Control().PeerChanged();
+  }
+  void SetColor(TColor Value) override {
+    FBackground.Set(Value);
+    ::InvalidateRect(Handle(), nullptr, TRUE);
+  }
+  HBRUSH ControlColor(HDC Dc) override { return FBackground.Apply(Dc); }
+
+ private:
+  TEditBackground FBackground;
+};
+
+// --- spin edit -------------------------------------------------------------------------------
+
+class TSpinEditPeer : public TWindowPeer<TSpinPeer> {
+ public:
+  TSpinEditPeer(TWinControl& C, HWND Parent, TFormLook& Look, const TControlDescription& D)
+      : TWindowPeer(C, Look), FMin(D.MinValue), FMax(D.MaxValue) {
+    Attach(MakeChild(L"EDIT", D.Text, Common(D) | ES_NUMBER | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE,
+                     Parent, D.Bounds));
+    SetFont(Handle(), D.Font);
+    if (D.MaxLength > 0) ::SendMessageW(Handle(), EM_LIMITTEXT, D.MaxLength, 0);
+    FButton =
+        MakeChild(UPDOWN_CLASSW, "",
+                  Common(D) | UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_ARROWKEYS | UDS_NOTHOUSANDS, 0,
+                  Parent, {0, 0, ::GetSystemMetrics(SM_CXVSCROLL), D.Bounds.Height});
+    ::SendMessageW(FButton, UDM_SETBUDDY, reinterpret_cast<WPARAM>(Handle()), 0);
+    ::SendMessageW(FButton, UDM_SETRANGE32, FMin, FMax);
+    // The pair takes the designed bounds, however the up-down placed itself.
+    SetBounds(D.Bounds);
+    SetHint(D.Hint);
+    Unmute();
+  }
+  std::vector<HWND> Parts() const override {
+    return Handle() ? std::vector<HWND>{Handle(), FButton} : std::vector<HWND>{};
+  }
+  TBounds Bounds() const override {
+    TBounds b = BoundsOf(Handle());
+    b.Width = BoundsOf(FButton).Left + BoundsOf(FButton).Width - b.Left;
+    return b;
+  }
+  void SetBounds(const TBounds& B) override {
+    const int button = BoundsOf(FButton).Width;
+    ::SetWindowPos(Handle(), nullptr, B.Left, B.Top, B.Width - button, B.Height,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+    ::SetWindowPos(FButton, nullptr, B.Left + B.Width - button, B.Top, button, B.Height,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  int Value() const override {
+    const std::string text = Text();
+    if (text.empty()) return 0;
+    return std::clamp(static_cast<int>(std::strtol(text.c_str(), nullptr, 10)), FMin, FMax);
+  }
+  void SetValue(int Value) override { SetText(std::to_string(Value)); }
+  void Command(WORD Code) override {
+    if (Code == EN_CHANGE && !Muted()) Control().PeerChanged();
+  }
+  void SetColor(TColor Value) override {
+    FBackground.Set(Value);
+    ::InvalidateRect(Handle(), nullptr, TRUE);
+  }
+  HBRUSH ControlColor(HDC Dc) override { return FBackground.Apply(Dc); }
+  HWND Button() const { return FButton; }
+
+ private:
+  int FMin, FMax;
+  HWND FButton;  // a child of the same parent: goes with it
+  TEditBackground FBackground;
+};
+
+// --- combo box -------------------------------------------------------------------------------
+
+class TComboBoxPeer : public TWindowPeer<TComboPeer> {
+ public:
+  TComboBoxPeer(TWinControl& C, HWND Parent, TFormLook& Look, const TControlDescription& D)
+      : TWindowPeer(C, Look), FDesigned(D.Bounds), FFitItems(D.Growth == TGrowth::FitItems) {
+    TBounds dropped = D.Bounds;
+    dropped.Height += 8 * D.ItemHeight + 2;  // the list shows eight items
+    Attach(MakeChild(L"COMBOBOX", "", Common(D) | CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL, 0,
+                     Parent, dropped));
+    SetFont(Handle(), D.Font);  // before the heights: the font resets them
+    SetClosedHeight(D.Bounds.Height);
+    ::SendMessageW(Handle(), CB_SETITEMHEIGHT, 0, D.ItemHeight);
+    COMBOBOXINFO info{};
+    info.cbSize = sizeof info;
+    if (::GetComboBoxInfo(Handle(), &info)) FEditPart = info.hwndItem;
+    if (FEditPart) ::SendMessageW(FEditPart, EM_SETREADONLY, TRUE, 0);
+    SetHint(D.Hint);
+    Unmute();
+  }
+  std::vector<HWND> Parts() const override {
+    std::vector<HWND> parts{Handle()};
+    if (FEditPart) parts.push_back(FEditPart);
+    return parts;
+  }
+  void SetVisible(bool Value) override { ::ShowWindow(Handle(), Value ? SW_SHOWNA : SW_HIDE); }
+  void SetEnabled(bool Value) override { ::EnableWindow(Handle(), Value); }
+  void SetBounds(const TBounds& B) override {
+    RECT r;
+    ::SendMessageW(Handle(), CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&r));
+    // The height of a combo box's window is its dropped-down height.
+    ::SetWindowPos(Handle(), nullptr, B.Left, B.Top, B.Width, r.bottom - r.top,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+    SetClosedHeight(B.Height);
+  }
+  std::string Text() const override {
+    const int index = ItemIndex();
+    return index >= 0 ? Item(index) : TWindowPeer::Text();
+  }
+  void SetText(const std::string& Value) override {
+    ::SendMessageW(Handle(), CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+    TWindowPeer::SetText(Value);
+  }
+  int ItemCount() const override {
+    return static_cast<int>(::SendMessageW(Handle(), CB_GETCOUNT, 0, 0));
+  }
+  std::string Item(int Index) const override {
+    const auto n = ::SendMessageW(Handle(), CB_GETLBTEXTLEN, Index, 0);
+    if (n == CB_ERR) return {};
+    std::wstring text(static_cast<std::size_t>(n) + 1, L'\0');
+    ::SendMessageW(Handle(), CB_GETLBTEXT, Index, reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<std::size_t>(n));
+    return Narrow(text);
+  }
+  void InsertItem(int Index, const std::string& Text) override {
+    const int picked = ItemIndex();
+    ::SendMessageW(Handle(), CB_INSERTSTRING, Index, reinterpret_cast<LPARAM>(Widen(Text).c_str()));
+    // The picked item stays picked, wherever the new one went.
+    if (picked >= 0) Pick(Index <= picked ? picked + 1 : picked);
+    FitItems();
+  }
+  void DeleteItem(int Index) override {
+    const int picked = ItemIndex();
+    ::SendMessageW(Handle(), CB_DELETESTRING, Index, 0);
+    Pick(picked == Index ? -1 : picked > Index ? picked - 1 : picked);
+    FitItems();
+  }
+  int ItemIndex() const override {
+    return static_cast<int>(::SendMessageW(Handle(), CB_GETCURSEL, 0, 0));
+  }
+  void SetItemIndex(int Index) override { Pick(Index); }
+  void Command(WORD Code) override {
+    if (Code == CBN_SELCHANGE && !Muted()) Control().PeerChanged();
+  }
+  HBRUSH ControlColor(HDC Dc) override {
+    ::SetBkColor(Dc, ::GetSysColor(COLOR_WINDOW));
+    return ::GetSysColorBrush(COLOR_WINDOW);
+  }
+
+ private:
+  void Pick(int Index) {
+    if (ItemIndex() != Index) ::SendMessageW(Handle(), CB_SETCURSEL, static_cast<WPARAM>(Index), 0);
+  }
+  void SetClosedHeight(int Height) {
+    // The field's height sets the closed box's; the borders add what they add.
+    ::SendMessageW(Handle(), CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), Height - 6);
+    const int got = BoundsOf(Handle()).Height;
+    if (got != Height)
+      ::SendMessageW(Handle(), CB_SETITEMHEIGHT, static_cast<WPARAM>(-1),
+                     Height - 6 + Height - got);
+  }
+  // As wide as the longest item and the drop button need, within the room to
+  // the right, never narrower than designed.
+  void FitItems() {
+    if (!FFitItems) return;
+    int need = 0;
+    for (int i = 0; i < ItemCount(); ++i)
+      need = std::max<int>(need, TextSize(Handle(), Widen(Item(i))).cx);
+    // Beside the text: the frame and the drop button (what the box has that its
+    // edit part has not), the edit's margins and its caret.
+    COMBOBOXINFO info{};
+    info.cbSize = sizeof info;
+    ::GetComboBoxInfo(Handle(), &info);
+    const LRESULT margins = FEditPart ? ::SendMessageW(FEditPart, EM_GETMARGINS, 0, 0) : 0;
+    need += BoundsOf(Handle()).Width - (info.rcItem.right - info.rcItem.left) + LOWORD(margins) +
+            HIWORD(margins) + 2;
+    const int room = ParentClientWidth(Handle()) - 6 - Bounds().Left;
+    const int width = std::max(FDesigned.Width, std::min(need, room));
+    RECT r;
+    ::SendMessageW(Handle(), CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&r));
+    Resize(Handle(), width, r.bottom - r.top);
+  }
+
+  TBounds FDesigned;
+  bool FFitItems;
+  HWND FEditPart = nullptr;
+};
+
+// --- button ----------------------------------------------------------------------------------
+
+class TButtonPeer : public TWindowPeer<TControlPeer> {
+ public:
+  TButtonPeer(TWinControl& C, HWND Parent, TFormLook& Look, const TControlDescription& D)
+      : TWindowPeer(C, Look) {
+    Attach(MakeChild(L"BUTTON", D.Text, Common(D) | BS_PUSHBUTTON, 0, Parent, D.Bounds));
+    SetFont(Handle(), D.Font);
+    SetHint(D.Hint);
+    Unmute();
+  }
+  void Command(WORD Code) override {
+    if (Code == BN_CLICKED) Control().PeerClicked();
+  }
+};
+
+}  // namespace
+
+LRESULT CALLBACK GroupWindowProc(HWND Window, UINT Message, WPARAM W, LPARAM L) {
+  LRESULT result = 0;
+  if (ContainerMessage(Window, Message, W, L, result)) return result;
+  if (Message == WM_PAINT) {
+    PAINTSTRUCT ps;
+    HDC dc = ::BeginPaint(Window, &ps);
+    if (auto* peer = dynamic_cast<TGroupPeer*>(TNativePeer::Of(Window))) peer->Paint(dc);
+    ::EndPaint(Window, &ps);
+    return 0;
+  }
+  if (Message == WM_ENABLE) ::InvalidateRect(Window, nullptr, TRUE);
+  return ::DefWindowProcW(Window, Message, W, L);
+}
+
+std::unique_ptr<TControlPeer> CreateControlPeer(TWinControl& Control, TWinControl& Parent,
+                                                const TControlDescription& D) {
+  InitControls();
+  TNativePeer& parent = TNativePeer::Of(Parent);
+  const HWND p = parent.Handle();
+  TFormLook& look = parent.Look();
+  switch (D.Kind) {
+    case TControlKind::GroupBox:
+      return std::make_unique<TGroupPeer>(Control, p, look, D);
+    case TControlKind::Label:
+      return std::make_unique<TLabelPeer>(Control, p, look, D);
+    case TControlKind::Edit:
+      return std::make_unique<TEditPeer>(Control, p, look, D);
+    case TControlKind::SpinEdit:
+      return std::make_unique<TSpinEditPeer>(Control, p, look, D);
+    case TControlKind::ComboBox:
+      return std::make_unique<TComboBoxPeer>(Control, p, look, D);
+    case TControlKind::Button:
+      return std::make_unique<TButtonPeer>(Control, p, look, D);
+  }
+  return nullptr;
+}
+
+HWND WindowOf(const TWinControl& Control) {
+  return TNativePeer::Of(Control).Handle();
+}
+
+HWND SpinButtonOf(const TSpinEdit& Control) {
+  return dynamic_cast<const TSpinEditPeer&>(Control.Peer()).Button();
+}
