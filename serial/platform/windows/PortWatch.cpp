@@ -5,8 +5,9 @@
 
 #include "serial/platform/PortWatch.h"
 
-#include <dbt.h>
 #include <windows.h>
+
+#include <dbt.h>
 
 namespace platform {
 
