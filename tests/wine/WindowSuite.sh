@@ -31,7 +31,7 @@ suite() {
     "$wine" "$exe" --gtest_filter="$1" || fail "$1"
 }
 
-suite 'WindowOnWindows.EveryControl*:WindowOnWindows.WindowCaption*'
+suite 'WindowOnWindows.EveryControl*:WindowOnWindows.WindowCaption*:WindowOnWindows.PortList*'
 simulate --preset rs485-d --echo
 suite 'WindowOnWindows.Rs485*'
 stop_simulator

@@ -253,6 +253,23 @@ TEST_F(WindowOnWindows, WindowCaptionSizeFontsAndTabOrder) {
         << "after " << kTabChain[i];
 }
 
+// The system tells every top-level window when a device comes or goes; the
+// list is read again then (here COM6, struck from it, is back).
+TEST_F(WindowOnWindows, PortListFollowsTheDeviceNotices) {
+  TComboBox* ports = Form->ComboBox_ComPort;
+  ASSERT_GE(ports->IndexOf("COM6"), 0);
+  ports->DeleteItem(ports->IndexOf("COM6"));
+  ::EnumThreadWindows(
+      ::GetCurrentThreadId(),
+      [](HWND Window, LPARAM) {
+        ::SendMessageW(Window, WM_DEVICECHANGE, 0x0007 /* DBT_DEVNODES_CHANGED */, 0);
+        return TRUE;
+      },
+      0);
+  EXPECT_GE(ports->IndexOf("COM6"), 0);
+  EXPECT_EQ(Text(ports), "select COM Port...") << "nothing picked meanwhile";
+}
+
 // --- the whole tool against the simulator on COM5 ----------------------------------------------
 
 // rs485-d behind an adapter that echoes every request.
