@@ -39,9 +39,7 @@ int main(int argc, char* argv[]) {
 
   TForm1 form;
   form.Show();
-  form.ComboBox_ComPort->AddItem(server.DevicePath());
-  form.ComboBox_ComPort->SetItemIndex(form.ComboBox_ComPort->IndexOf(server.DevicePath()));
-  form.ComboBox_ComPortChange(&form);
+  form.PickPort(server.DevicePath());
   if (!QTest::qWaitFor([&] { return form.Edit_Status->Text() == "Reading probe data done."; },
                        20000)) {
     std::fprintf(stderr, "kalmet-render-window: the probe was not read\n");

@@ -23,6 +23,12 @@ void TForm1::ComboBox_ComPortChange(TObject*) {
   OpenPickedPort(false);
 }
 
+void TForm1::PickPort(const std::string& Name) {
+  if (ComboBox_ComPort->IndexOf(Name) < 0) ComboBox_ComPort->AddItem(Name);
+  ComboBox_ComPort->SetItemIndex(ComboBox_ComPort->IndexOf(Name));
+  ComboBox_ComPortChange(this);
+}
+
 bool TForm1::OpenPickedPort(bool Quiet) {
   try {
     ClosePort();

@@ -110,6 +110,10 @@ class TForm1 : public TForm, private IProbeView, private IProbeLink {
   void FormCreate(TObject* Sender);
   void FormClose(TObject* Sender);
   void ComboBox_ComPortChange(TObject* Sender);
+  // Picks the port Name as the technician does, adding it to the list first
+  // where the machine does not list it (programs and tests that drive the
+  // window).
+  void PickPort(const std::string& Name);
   void LabelAboutClick(TObject* Sender);
   // After every close of Com: notices a port that went away under the tool.
   void ComAfterClose(TCustomComPort* Port);

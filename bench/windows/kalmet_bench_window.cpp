@@ -23,11 +23,8 @@ int main(int argc, char* argv[]) {
   Application().SetTitle("KALMET Configuration");
   TForm1 form;
   form.Show();
-  const std::string port = argv[1];
-  if (form.ComboBox_ComPort->IndexOf(port) < 0) form.ComboBox_ComPort->AddItem(port);
-  form.ComboBox_ComPort->SetItemIndex(form.ComboBox_ComPort->IndexOf(port));
-  form.ComboBox_ComPortChange(&form);
-  const bool read = loop.RunUntil(
-      [&] { return form.Edit_Status->Text() == "Reading probe data done."; }, 60000);
+  form.PickPort(argv[1]);
+  const bool read =
+      loop.RunUntil([&] { return form.Edit_Status->Text() == "Reading probe data done."; }, 60000);
   return read ? 0 : 1;
 }

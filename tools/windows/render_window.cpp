@@ -64,10 +64,7 @@ int main(int argc, char* argv[]) {
   Application().SetTitle("KALMET Configuration");
   TForm1 form;
   form.Show();
-  const std::string port = argv[1];
-  if (form.ComboBox_ComPort->IndexOf(port) < 0) form.ComboBox_ComPort->AddItem(port);
-  form.ComboBox_ComPort->SetItemIndex(form.ComboBox_ComPort->IndexOf(port));
-  form.ComboBox_ComPortChange(&form);
+  form.PickPort(argv[1]);
   if (!loop.RunUntil([&] { return form.Edit_Status->Text() == "Reading probe data done."; },
                      20000)) {
     std::fprintf(stderr, "kalmet-render-window.exe: the probe was not read\n");

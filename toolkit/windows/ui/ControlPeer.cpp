@@ -181,10 +181,29 @@ class TEditBackground {
   HBRUSH FBrush = nullptr;
 };
 
-class TEditPeer : public TWindowPeer<TControlPeer> {
+// What an edit and a spin edit's edit part share: every change of the text
+// is reported, and the background is the control's colour.
+template <typename TBase>
+class TEditPart : public TWindowPeer<TBase> {
+ public:
+  using TWindowPeer<TBase>::TWindowPeer;
+  void Command(WORD Code) override {
+    if (Code == EN_CHANGE && !this->Muted()) this->Control().PeerChanged();
+  }
+  void SetColor(TColor Value) override {
+    FBackground.Set(Value);
+    ::InvalidateRect(this->Handle(), nullptr, TRUE);
+  }
+  HBRUSH ControlColor(HDC Dc) override { return FBackground.Apply(Dc); }
+
+ private:
+  TEditBackground FBackground;
+};
+
+class TEditPeer : public TEditPart<TControlPeer> {
  public:
   TEditPeer(TWinControl& C, HWND Parent, TFormLook& Look, const TControlDescription& D)
-      : TWindowPeer(C, Look) {
+      : TEditPart(C, Look) {
     TBounds b = D.Bounds;
     if (D.Growth == TGrowth::FillParent) {
       RECT r{};
@@ -197,25 +216,14 @@ class TEditPeer : public TWindowPeer<TControlPeer> {
     SetHint(D.Hint);
     Unmute();
   }
-  void Command(WORD Code) override {
-    if (Code == EN_CHANGE && !Muted()) Control().PeerChanged();
-  }
-  void SetColor(TColor Value) override {
-    FBackground.Set(Value);
-    ::InvalidateRect(Handle(), nullptr, TRUE);
-  }
-  HBRUSH ControlColor(HDC Dc) override { return FBackground.Apply(Dc); }
-
- private:
-  TEditBackground FBackground;
 };
 
 // --- spin edit -------------------------------------------------------------------------------
 
-class TSpinEditPeer : public TWindowPeer<TSpinPeer> {
+class TSpinEditPeer : public TEditPart<TSpinPeer> {
  public:
   TSpinEditPeer(TWinControl& C, HWND Parent, TFormLook& Look, const TControlDescription& D)
-      : TWindowPeer(C, Look), FMin(D.MinValue), FMax(D.MaxValue) {
+      : TEditPart(C, Look), FMin(D.MinValue), FMax(D.MaxValue) {
     Attach(MakeChild(L"EDIT", D.Text, Common(D) | ES_NUMBER | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE,
                      Parent, D.Bounds));
     SetFont(Handle(), D.Font);
@@ -252,20 +260,11 @@ class TSpinEditPeer : public TWindowPeer<TSpinPeer> {
     return std::clamp(static_cast<int>(std::strtol(text.c_str(), nullptr, 10)), FMin, FMax);
   }
   void SetValue(int Value) override { SetText(std::to_string(Value)); }
-  void Command(WORD Code) override {
-    if (Code == EN_CHANGE && !Muted()) Control().PeerChanged();
-  }
-  void SetColor(TColor Value) override {
-    FBackground.Set(Value);
-    ::InvalidateRect(Handle(), nullptr, TRUE);
-  }
-  HBRUSH ControlColor(HDC Dc) override { return FBackground.Apply(Dc); }
   HWND Button() const { return FButton; }
 
  private:
   int FMin, FMax;
   HWND FButton;  // a child of the same parent: goes with it
-  TEditBackground FBackground;
 };
 
 // --- combo box -------------------------------------------------------------------------------
