@@ -7,27 +7,7 @@
 set -uo pipefail
 exe=$1 linux_cli=$2 sim=$3 modem_lines=$4 link=$5
 wine=/usr/lib/wine/wine64
-work=$(mktemp -d)
-trap 'kill $(jobs -p) 2>/dev/null; wait 2>/dev/null; rm -rf "$work"' EXIT
-failures=0
-fail() {
-  echo "FAILED: $*"
-  failures=$((failures + 1))
-}
-
-# Starts the simulator on PATH with the options given; waits for its line.
-simulate() {
-  local path=$1
-  shift
-  rm -f "$work/sim.log"
-  "$sim" --link "$path" --log "$work/sim.log" "$@" >"$work/sim.out" 2>&1 &
-  for _ in $(seq 100); do [[ -s "$work/sim.out" ]] && return 0; sleep 0.05; done
-  fail "the simulator did not start"
-}
-stop_simulator() {
-  kill %% 2>/dev/null
-  wait 2>/dev/null
-}
+source "$(dirname "$0")/Simulation.sh"
 frames() { grep ' REQ ' "$work/sim.log" | cut -d' ' -f3-; }
 windows_cli() { LD_PRELOAD=$modem_lines "$wine" "$exe" "$@"; }
 # The JSON without the port's name, which differs between the systems, and
@@ -76,8 +56,4 @@ code=$?
 [[ $code == 4 ]] || fail "missing port: exit $code, not 4"
 grep -q "The port is not there" "$work/windows.err" || fail "missing port: $(cat "$work/windows.err")"
 
-if ((failures)); then
-  echo "$failures failed"
-  exit 1
-fi
-echo "CLI end to end under Wine: every check passed"
+finish "CLI end to end under Wine"

@@ -1,0 +1,34 @@
+# Sourced by the end-to-end scripts under Wine: a work folder of their own,
+# failures counted, and the probe simulator ($sim) serving a line at a path
+# with the options given (its log in $work/sim.log).
+
+work=$(mktemp -d)
+trap 'kill $(jobs -p) 2>/dev/null; wait 2>/dev/null; rm -rf "$work"' EXIT
+failures=0
+fail() {
+  echo "FAILED: $*"
+  failures=$((failures + 1))
+}
+
+# simulate PATH [OPTION]...: starts the simulator there; waits for its line.
+simulate() {
+  local path=$1
+  shift
+  rm -f "$work/sim.log"
+  "$sim" --link "$path" --log "$work/sim.log" "$@" >"$work/sim.out" 2>&1 &
+  for _ in $(seq 100); do [[ -s "$work/sim.out" ]] && return 0; sleep 0.05; done
+  fail "the simulator did not start"
+}
+stop_simulator() {
+  kill %% 2>/dev/null
+  wait 2>/dev/null
+}
+
+# Ends the script: exit 1 if anything failed.
+finish() {
+  if ((failures)); then
+    echo "$failures failed"
+    exit 1
+  fi
+  echo "$1: every check passed"
+}
