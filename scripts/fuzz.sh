@@ -13,12 +13,12 @@ build=$(build_dir build-fuzz)
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_CXX_COMPILER=clang++-14 -DKALMET_FUZZ=ON -DKALMET_SANITIZE=address,undefined \
   -DKALMET_BUILD_TESTS=OFF >/dev/null
-cmake --build "$build" --target reply_stream_fuzzer numbers_fuzzer
+cmake --build "$build" --target reply_stream_fuzzer numbers_fuzzer telnet_fuzzer
 
 export ASAN_OPTIONS="detect_leaks=1:halt_on_error=1"
 export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
 status=0
-for target in reply_stream numbers; do
+for target in reply_stream numbers telnet; do
   work="fuzz-corpus/$target"
   mkdir -p "$work"
   echo "== ${target}_fuzzer for ${seconds} s"
