@@ -40,6 +40,8 @@ class TWinControl : public TControl {
   void SetPosition(int Left, int Top);
   bool Visible() const;
   void SetVisible(bool Value);
+  // The control's own state: a control in a disabled group is not
+  // reachable, but keeps its own state for when the group is enabled.
   bool Enabled() const;
   void SetEnabled(bool Value);
   std::string Hint() const;
@@ -118,6 +120,7 @@ class TComboBox : public TWinControl {
   int IndexOf(const std::string& Text) const;  // -1: not in the list
   // At its sorted place when sorted, else at the end.
   void AddItem(const std::string& Text);
+  // The picked item deleted, nothing is picked.
   void DeleteItem(int Index);
   int ItemIndex() const;  // -1: nothing picked
   void SetItemIndex(int Index);

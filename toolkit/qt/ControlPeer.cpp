@@ -1,6 +1,6 @@
 // The toolkit's controls on Qt Widgets: each peer holds its widget, builds it
 // from the description (look included: fonts, colours, sizes) and passes on
-// what the user does.
+// what the user does. One small class per kind of control, hence the length.
 
 #include "toolkit/qt/ControlPeer.h"
 
@@ -58,7 +58,8 @@ class TWidgetPeer : public virtual TControlPeer {
   }
   bool Visible() const override { return !FWidget->isHidden(); }
   void SetVisible(bool Value) override { FWidget->setVisible(Value); }
-  bool Enabled() const override { return !FWidget->testAttribute(Qt::WA_Disabled); }
+  // Its own state, whatever its parent's.
+  bool Enabled() const override { return !FWidget->testAttribute(Qt::WA_ForceDisabled); }
   void SetEnabled(bool Value) override { FWidget->setEnabled(Value); }
   std::string Hint() const override { return FHint; }
   void SetHint(const std::string& Value) override {
@@ -259,7 +260,10 @@ class TComboBoxPeer : public TWidgetPeer, public TComboPeer {
   }
   void DeleteItem(int Index) override {
     const QSignalBlocker quiet(Combo());
+    // The picked item gone, nothing is picked (Qt would pick a neighbour).
+    const bool picked = Combo()->currentIndex() == Index;
     Combo()->removeItem(Index);
+    if (picked) Combo()->setCurrentIndex(-1);
   }
   int ItemIndex() const override { return Combo()->currentIndex(); }
   void SetItemIndex(int Index) override {

@@ -84,8 +84,9 @@ bool TSystemTimer::Acknowledge() {
   // The wait that saw it reset it.
   if (!FArmed) return false;  // disarmed since
   using namespace std::chrono;
-  // The system's clock and the steady clock may disagree by a little.
-  const nanoseconds tolerance = std::min<nanoseconds>(FPeriod / 2, milliseconds(2));
+  // The system's timers and the steady clock may disagree by a little; a plain
+  // (not high-resolution) timer by up to a tick of the system's clock.
+  const nanoseconds tolerance = std::min<nanoseconds>(FPeriod / 2, milliseconds(16));
   const auto now = steady_clock::now();
   if (now < FDue - tolerance) return false;  // an expiry of before the last Arm
   if (FPeriod.count() <= 0) {

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "serial/PortProblem.h"
+#include "tests/support/Locale.h"
 #include "tests/support/Wait.h"
 #include "tests/support/windows/Wine.h"
 #include "tests/ui/LayoutTable.h"
@@ -110,6 +111,12 @@ class WindowOnWindows : public ::testing::Test {
     HWND edit = H(Field);
     ::SendMessageW(edit, EM_SETSEL, 0, -1);
     ::SendMessageW(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(Wide(Text).c_str()));
+  }
+  // Replaces a field's whole text by typing: select all, then a key at a time.
+  void Type(const TWinControl* Field, const std::string& Text) {
+    HWND edit = H(Field);
+    ::SendMessageW(edit, EM_SETSEL, 0, -1);
+    for (const wchar_t c : Wide(Text)) ::SendMessageW(edit, WM_CHAR, c, 1);
   }
   void Click(const TButton* Button) { ::SendMessageW(H(Button), BM_CLICK, 0, 0); }
   bool WaitForStatus(const std::string& Status, int Milliseconds = 15000) {
@@ -292,15 +299,28 @@ TEST_F(WindowOnWindows, Rs485ProbeIsReadEditedWrittenAndReadAgain) {
   EXPECT_TRUE(::IsWindowEnabled(H(Form->Button_Read)));
   EXPECT_FALSE(::IsWindowEnabled(H(Form->Button_Write)));
 
+  // Typed as the technician types, a key at a time: what is no number or
+  // beyond the limit is put right inside the field's own change notice.
+  Type(Form->Edit_Offset2, "x");
+  EXPECT_EQ(Text(Form->Edit_Offset2), "0.000") << "the stored offset comes back";
+  Paste(Form->Edit_Offset2, "20000");
+  EXPECT_EQ(Text(Form->Edit_Offset2), "10000.000");
   Paste(Form->SpinEdit_Address, "201");
-  Paste(Form->Edit_Offset1, "12.5");
-  EXPECT_TRUE(Marked(Form->SpinEdit_Address));
-  EXPECT_TRUE(Marked(Form->Edit_Offset1));
-  ASSERT_TRUE(::IsWindowEnabled(H(Form->Button_Write)));
-  Click(Form->Button_Write);
-  ASSERT_TRUE(WaitForStatus("Writing probe data done.")) << Text(Form->Edit_Status);
+  {
+    // The regional settings' comma, on screen and when typed; the wire keeps ".".
+    ScopedNumericLocale comma(kCommaLocale);
+    ASSERT_TRUE(comma.Ok());
+    Form->RefreshDisplay();
+    EXPECT_EQ(Text(Form->Edit_Level1), "123,456");
+    Paste(Form->Edit_Offset1, "12,5");
+    EXPECT_TRUE(Marked(Form->SpinEdit_Address));
+    EXPECT_TRUE(Marked(Form->Edit_Offset1));
+    ASSERT_TRUE(::IsWindowEnabled(H(Form->Button_Write)));
+    Click(Form->Button_Write);
+    ASSERT_TRUE(WaitForStatus("Writing probe data done.")) << Text(Form->Edit_Status);
+  }
   EXPECT_EQ(TakeRequests(),
-            (Requests{"RXP40217AD201", "RXP40217OP12.500", "RXP40217OW0.000", "STP40217"}));
+            (Requests{"RXP40217AD201", "RXP40217OP12.500", "RXP40217OW10000.000", "STP40217"}));
   EXPECT_FALSE(Marked(Form->SpinEdit_Address));
 
   Click(Form->Button_Read);

@@ -12,13 +12,13 @@
 
 namespace {
 
-int NextId = 1000;
-
+// Each child of a form has an id of its own (its notices are routed by its
+// window, not by the id).
 HWND MakeChild(const wchar_t* Class, const std::string& Text, DWORD Style, DWORD ExStyle,
-               HWND Parent, const TBounds& B) {
+               HWND Parent, const TBounds& B, TFormLook& Look) {
   return ::CreateWindowExW(ExStyle, Class, Widen(Text).c_str(), WS_CHILD | Style, B.Left, B.Top,
                            B.Width, B.Height, Parent,
-                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(NextId++)),
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(Look.NextId++)),
                            ::GetModuleHandleW(nullptr), nullptr);
 }
 
@@ -50,7 +50,7 @@ class TGroupPeer : public TWindowPeer<TControlPeer> {
   TGroupPeer(TWinControl& C, HWND Parent, TFormLook& Look, const TControlDescription& D)
       : TWindowPeer(C, Look), FBevelled(D.Bevelled) {
     Attach(MakeChild(kGroupClass, D.Text, Common(D) | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
-                     WS_EX_CONTROLPARENT, Parent, D.Bounds));
+                     WS_EX_CONTROLPARENT, Parent, D.Bounds, Look));
     SetHint(D.Hint);
     Unmute();
   }
@@ -107,10 +107,14 @@ void TGroupPeer::Paint(HDC Dc) const {
 class TLabelPeer : public TWindowPeer<TControlPeer> {
  public:
   TLabelPeer(TWinControl& C, HWND Parent, TFormLook& Look, const TControlDescription& D)
-      : TWindowPeer(C, Look), FDesigned(D.Bounds), FStyle(D.Font), FWordWrap(D.WordWrap) {
+      : TWindowPeer(C, Look),
+        FDesigned(D.Bounds),
+        FStyle(D.Font),
+        FWordWrap(D.WordWrap),
+        FClickable(D.Clickable) {
     const DWORD style =
         SS_NOPREFIX | (D.WordWrap ? SS_LEFT : SS_LEFTNOWORDWRAP) | (D.Clickable ? SS_NOTIFY : 0);
-    Attach(MakeChild(L"STATIC", D.Text, Common(D) | style, 0, Parent, D.Bounds));
+    Attach(MakeChild(L"STATIC", D.Text, Common(D) | style, 0, Parent, D.Bounds, Look));
     SetFont(Handle(), D.Font);
     Fit();
     SetHint(D.Hint);
@@ -129,7 +133,7 @@ class TLabelPeer : public TWindowPeer<TControlPeer> {
         Dc, FStyle == TFontStyle::Warning ? RGB(255, 0, 0) : ::GetSysColor(COLOR_WINDOWTEXT));
     return Look().BackgroundBrush;
   }
-  bool HandCursor() const override { return FStyle == TFontStyle::Link; }
+  bool HandCursor() const override { return FClickable; }
 
  private:
   // As large as the caption needs, never smaller than designed; a wrapping
@@ -151,6 +155,7 @@ class TLabelPeer : public TWindowPeer<TControlPeer> {
   TBounds FDesigned;
   TFontStyle FStyle;
   bool FWordWrap;
+  bool FClickable;
 };
 
 // --- edit ------------------------------------------------------------------------------------
@@ -211,7 +216,7 @@ class TEditPeer : public TEditPart<TControlPeer> {
       b.Width = r.right - 6 - b.Left;
     }
     const DWORD style = ES_AUTOHSCROLL | (D.ReadOnly ? ES_READONLY : 0);
-    Attach(MakeChild(L"EDIT", D.Text, Common(D) | style, WS_EX_CLIENTEDGE, Parent, b));
+    Attach(MakeChild(L"EDIT", D.Text, Common(D) | style, WS_EX_CLIENTEDGE, Parent, b, Look));
     SetFont(Handle(), D.Font);
     SetHint(D.Hint);
     Unmute();
@@ -225,15 +230,18 @@ class TSpinEditPeer : public TEditPart<TSpinPeer> {
   TSpinEditPeer(TWinControl& C, HWND Parent, TFormLook& Look, const TControlDescription& D)
       : TEditPart(C, Look), FMin(D.MinValue), FMax(D.MaxValue) {
     Attach(MakeChild(L"EDIT", D.Text, Common(D) | ES_NUMBER | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE,
-                     Parent, D.Bounds));
+                     Parent, D.Bounds, Look));
     SetFont(Handle(), D.Font);
     if (D.MaxLength > 0) ::SendMessageW(Handle(), EM_LIMITTEXT, D.MaxLength, 0);
     FButton =
         MakeChild(UPDOWN_CLASSW, "",
                   Common(D) | UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_ARROWKEYS | UDS_NOTHOUSANDS, 0,
-                  Parent, {0, 0, ::GetSystemMetrics(SM_CXVSCROLL), D.Bounds.Height});
+                  Parent, {0, 0, ::GetSystemMetrics(SM_CXVSCROLL), D.Bounds.Height}, Look);
     ::SendMessageW(FButton, UDM_SETBUDDY, reinterpret_cast<WPARAM>(Handle()), 0);
     ::SendMessageW(FButton, UDM_SETRANGE32, FMin, FMax);
+    // Steps of one however long a button is held (the system would speed up).
+    UDACCEL step{0, 1};
+    ::SendMessageW(FButton, UDM_SETACCEL, 1, reinterpret_cast<LPARAM>(&step));
     // The pair takes the designed bounds, however the up-down placed itself.
     SetBounds(D.Bounds);
     SetHint(D.Hint);
@@ -261,10 +269,13 @@ class TSpinEditPeer : public TEditPart<TSpinPeer> {
   }
   void SetValue(int Value) override { SetText(std::to_string(Value)); }
   HWND Button() const { return FButton; }
+  ~TSpinEditPeer() override {
+    if (::IsWindow(FButton)) ::DestroyWindow(FButton);
+  }
 
  private:
   int FMin, FMax;
-  HWND FButton;  // a child of the same parent: goes with it
+  HWND FButton;  // a child of the same parent, which destroys it if it goes first
 };
 
 // --- combo box -------------------------------------------------------------------------------
@@ -276,7 +287,7 @@ class TComboBoxPeer : public TWindowPeer<TComboPeer> {
     TBounds dropped = D.Bounds;
     dropped.Height += 8 * D.ItemHeight + 2;  // the list shows eight items
     Attach(MakeChild(L"COMBOBOX", "", Common(D) | CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL, 0,
-                     Parent, dropped));
+                     Parent, dropped, Look));
     SetFont(Handle(), D.Font);  // before the heights: the font resets them
     SetClosedHeight(D.Bounds.Height);
     ::SendMessageW(Handle(), CB_SETITEMHEIGHT, 0, D.ItemHeight);
@@ -338,8 +349,12 @@ class TComboBoxPeer : public TWindowPeer<TComboPeer> {
     return static_cast<int>(::SendMessageW(Handle(), CB_GETCURSEL, 0, 0));
   }
   void SetItemIndex(int Index) override { Pick(Index); }
+  // A pick: a click in the dropped list (or Enter there), or an arrow key on
+  // the closed box; moving through the dropped list picks nothing yet.
   void Command(WORD Code) override {
-    if (Code == CBN_SELCHANGE && !Muted()) Control().PeerChanged();
+    if (Muted()) return;
+    const bool dropped = ::SendMessageW(Handle(), CB_GETDROPPEDSTATE, 0, 0) != 0;
+    if (Code == CBN_SELENDOK || (Code == CBN_SELCHANGE && !dropped)) Control().PeerChanged();
   }
   HBRUSH ControlColor(HDC Dc) override {
     ::SetBkColor(Dc, ::GetSysColor(COLOR_WINDOW));
@@ -391,7 +406,7 @@ class TButtonPeer : public TWindowPeer<TControlPeer> {
  public:
   TButtonPeer(TWinControl& C, HWND Parent, TFormLook& Look, const TControlDescription& D)
       : TWindowPeer(C, Look) {
-    Attach(MakeChild(L"BUTTON", D.Text, Common(D) | BS_PUSHBUTTON, 0, Parent, D.Bounds));
+    Attach(MakeChild(L"BUTTON", D.Text, Common(D) | BS_PUSHBUTTON, 0, Parent, D.Bounds, Look));
     SetFont(Handle(), D.Font);
     SetHint(D.Hint);
     Unmute();

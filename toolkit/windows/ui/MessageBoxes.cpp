@@ -20,6 +20,10 @@ HWND Owner() {
 
 void InstallMessageBoxes() {
   Application().SetMessagePresenter([](const std::string& Caption, const std::string& Text) {
-    ::MessageBoxW(Owner(), Widen(Text).c_str(), Widen(Caption).c_str(), MB_OK);
+    // Modal to every window of ours, also when none is active (a lost port
+    // is told while the technician is in another program).
+    HWND owner = Owner();
+    ::MessageBoxW(owner, Widen(Text).c_str(), Widen(Caption).c_str(),
+                  MB_OK | (owner ? 0 : MB_TASKMODAL));
   });
 }

@@ -199,7 +199,7 @@ void TNativePeer::RemoveTools() {
 void TNativePeer::SetHintOn(const std::vector<HWND>& Windows, const std::string& Hint) {
   FHint = Hint;
   RemoveTools();
-  if (Hint.empty() || !FLook.Tooltip) return;
+  if (Hint.empty() || !FLook.Tooltip || !::IsWindow(FLook.Tooltip)) return;
   std::wstring text = Widen(Hint);
   for (HWND tool : Windows) {
     TTTOOLINFOW ti{};

@@ -37,6 +37,7 @@ struct TFormLook {
   COLORREF Background = 0;
   HBRUSH BackgroundBrush = nullptr;
   HWND Tooltip = nullptr;  // owned by the form's window, goes with it
+  int NextId = 1000;       // of the form's next child window
 };
 
 // The peer behind a window: the containers (form, group box) route the
