@@ -2,6 +2,8 @@
 
 #include <fstream>
 
+#include "serial/platform/network/NetworkAddress.h"
+
 int TProbeCommand::Run() {
   const int code = Execute();
   Release();
@@ -64,7 +66,7 @@ int TProbeCommand::OpenAndRead() {
     return exInterrupted;
   }
   if (Session->Lost()) {
-    Outcome = "The adapter was unplugged (the port is gone).";
+    Outcome = LostOutcome();
     return exStopped;
   }
   if (!found) {
@@ -103,9 +105,14 @@ int TProbeCommand::Converse(const std::function<bool()>& Done, int Milliseconds,
     Outcome = "interrupted";
     return exInterrupted;
   }
-  Outcome = Session->Lost() ? "The adapter was unplugged (the port is gone)."
-                            : "The probe stopped answering.";
+  Outcome = Session->Lost() ? LostOutcome() : "The probe stopped answering.";
   return exStopped;
+}
+
+std::string TProbeCommand::LostOutcome() const {
+  return platform::network::IsNetworkAddress(Options.Port)
+             ? "The connection to the server was lost."
+             : "The adapter was unplugged (the port is gone).";
 }
 
 void TProbeCommand::Progress(const std::string& Text) const {

@@ -95,6 +95,8 @@ class TProbeCommand : public TCommand {
   // (never between request and reply).
   int Converse(const std::function<bool()>& Done, int Milliseconds, bool StopAfterReply = false);
   void Progress(const std::string& Text) const;
+  // What the outcome says of a line that went away while open.
+  std::string LostOutcome() const;
   bool Interrupted() const { return C.Interrupted && *C.Interrupted; }
   // What the probe reported, with the port.
   TJson Report() const;

@@ -15,15 +15,18 @@
 #include "serial/platform/CommServices.h"
 #include "serial/platform/PortEnumeration.h"
 #include "toolkit/Application.h"
+#include "serial/platform/network/NetworkAddress.h"
 #include "toolkit/Component.h"
 #include "toolkit/HandOver.h"
 #include "toolkit/Set.h"
 #include "toolkit/Strings.h"
 
-// The device name of a port as the list names it: COM1 to COM9 as they are,
-// any longer name (ttyUSB0, a path) in the system's device namespace.
+// The device name of a port as the list names it: COM1 to COM9 and network
+// addresses as they are, any longer name (ttyUSB0, a path) in the system's
+// device namespace.
 inline std::string DeviceNameOfPort(const std::string& Name) {
-  return Name.size() == 4 ? Name : "\\\\.\\" + Name;
+  if (Name.size() == 4 || platform::network::IsNetworkAddress(Name)) return Name;
+  return "\\\\.\\" + Name;
 }
 
 class EComError : public Exception {

@@ -110,7 +110,7 @@ void TForm1::PortLost() {
   FReconnectTries = 0;
   TimerRequestNext->SetEnabled(false);
   TimerTimeout->SetEnabled(false);
-  PortNotAvailable(kPortUnpluggedReason, false);
+  PortNotAvailable(PortLostReason(DeviceNameOfPort(FLostPort)), false);
   // It may be back already, or come back while nothing watches its place yet.
   ReconnectLostPort();
 }

@@ -11,14 +11,16 @@
 #include "serial/platform/PortEnumeration.h"
 #include "serial/platform/linux/CommServices.h"
 #include "serial/platform/linux/Errors.h"
+#include "serial/platform/linux/NetworkLine.h"
 #include "serial/platform/linux/SerialDevice.h"
+#include "serial/platform/network/NetworkAddress.h"
 
 namespace platform {
 
 namespace {
 
-TSerialDevice* DeviceOf(HANDLE File) {
-  auto* device = File == INVALID_HANDLE_VALUE ? nullptr : dynamic_cast<TSerialDevice*>(File);
+TCommDevice* DeviceOf(HANDLE File) {
+  auto* device = File == INVALID_HANDLE_VALUE ? nullptr : dynamic_cast<TCommDevice*>(File);
   if (!device) Fail(ERROR_INVALID_HANDLE, EBADF);
   return device;
 }
@@ -59,6 +61,7 @@ HANDLE CreateFileA(const char* FileName, DWORD DesiredAccess, DWORD ShareMode, v
     Fail(ERROR_INVALID_PARAMETER, EINVAL);
     return INVALID_HANDLE_VALUE;
   }
+  if (network::IsNetworkAddress(FileName)) return TNetworkLine::Open(FileName);
   const std::string path = DevicePathOf(FileName);
   // A name that leaves /dev by way of ".." is no device name.
   if (path.find("/../") != std::string::npos || path.ends_with("/..")) {

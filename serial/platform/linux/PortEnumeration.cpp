@@ -1,6 +1,7 @@
 #include "serial/platform/PortEnumeration.h"
 
 #include "serial/platform/linux/CommServices.h"
+#include "serial/platform/network/NetworkAddress.h"
 
 #include <fcntl.h>
 #include <linux/serial.h>
@@ -141,6 +142,8 @@ std::string UserPortFolder() {
 }
 
 TPortAccess PortAccess(const std::string& DeviceName) {
+  // A server is only known by connecting to it.
+  if (network::IsNetworkAddress(DeviceName)) return TPortAccess::Available;
   const std::string path = DevicePathOf(DeviceName);
   if (::access(path.c_str(), F_OK) != 0) return TPortAccess::Missing;
   if (::access(path.c_str(), R_OK | W_OK) != 0 && errno == EACCES) return TPortAccess::NoPermission;

@@ -152,18 +152,6 @@ void TSerialDevice::Wake() {
   }
 }
 
-bool TSerialDevice::Failed(DWORD Code, int Errno) {
-  Fail(Code, Errno);
-  return false;
-}
-
-void TSerialDevice::Complete(OVERLAPPED* Overlapped, DWORD Status, DWORD Bytes) {
-  Overlapped->Internal = Status;
-  Overlapped->InternalHigh = Bytes;
-  if (Overlapped->hEvent) SetEvent(Overlapped->hEvent);
-  FCompleted.notify_all();
-}
-
 void TSerialDevice::EndWait(DWORD EventWord) {
   if (!FWait) return;
   *FWait->EventWord = EventWord;
@@ -383,18 +371,6 @@ BOOL TSerialDevice::SetState(const DCB* Dcb) {
   return TRUE;
 }
 
-BOOL TSerialDevice::GetTimeouts(COMMTIMEOUTS* Timeouts) {
-  std::lock_guard lock(FMutex);
-  *Timeouts = FTimeouts;
-  return TRUE;
-}
-
-BOOL TSerialDevice::SetTimeouts(const COMMTIMEOUTS* Timeouts) {
-  std::lock_guard lock(FMutex);
-  FTimeouts = *Timeouts;
-  return TRUE;
-}
-
 BOOL TSerialDevice::SetMask(DWORD Mask) {
   {
     std::lock_guard lock(FMutex);
@@ -411,12 +387,6 @@ BOOL TSerialDevice::SetMask(DWORD Mask) {
   } else if (!(Mask & modemEvents)) {
     FModem.reset();
   }
-  return TRUE;
-}
-
-BOOL TSerialDevice::GetMask(DWORD* Mask) {
-  std::lock_guard lock(FMutex);
-  *Mask = FMask;
   return TRUE;
 }
 
@@ -507,21 +477,6 @@ BOOL TSerialDevice::Write(const void* Buffer, DWORD Count, DWORD* Done, OVERLAPP
   lock.unlock();
   Wake();
   return Failed(ERROR_IO_PENDING, EINPROGRESS);
-}
-
-BOOL TSerialDevice::Result(OVERLAPPED* Overlapped, DWORD* Transferred, BOOL Wait) {
-  std::unique_lock lock(FMutex);
-  if (Overlapped->Internal == STATUS_PENDING) {
-    if (!Wait) return Failed(ERROR_IO_INCOMPLETE, EINPROGRESS);
-    FCompleted.wait(lock, [&] { return Overlapped->Internal != STATUS_PENDING; });
-  }
-  if (Transferred) *Transferred = static_cast<DWORD>(Overlapped->InternalHigh);
-  const auto status = static_cast<DWORD>(Overlapped->Internal);
-  if (status != ERROR_SUCCESS)
-    return Failed(status, status == ERROR_ACCESS_DENIED && FHangUpErrno ? FHangUpErrno
-                          : status == ERROR_OPERATION_ABORTED           ? ECANCELED
-                                                                        : EIO);
-  return TRUE;
 }
 
 BOOL TSerialDevice::Purge(DWORD Flags) {

@@ -20,12 +20,13 @@
 #include <thread>
 #include <vector>
 
+#include "serial/platform/linux/CommDevice.h"
 #include "serial/platform/linux/CommServices.h"
 #include "serial/platform/linux/ModemWatcher.h"
 
 namespace platform {
 
-class TSerialDevice : public TKernelObject {
+class TSerialDevice : public TCommDevice {
  public:
   // nullptr and an errno on failure.
   static TSerialDevice* Open(const std::string& Path, bool Exclusive, int& Errno);
@@ -33,22 +34,17 @@ class TSerialDevice : public TKernelObject {
   // line (bounded), discards the rest and closes.
   ~TSerialDevice() override;
 
-  BOOL Setup(DWORD InQueue, DWORD OutQueue);
-  BOOL GetState(DCB* Dcb);
-  BOOL SetState(const DCB* Dcb);
-  BOOL GetTimeouts(COMMTIMEOUTS* Timeouts);
-  BOOL SetTimeouts(const COMMTIMEOUTS* Timeouts);
-  BOOL SetMask(DWORD Mask);
-  BOOL GetMask(DWORD* Mask);
-  BOOL WaitEvent(DWORD* EventWord, OVERLAPPED* Overlapped);
-  BOOL Read(void* Buffer, DWORD Count, DWORD* Done, OVERLAPPED* Overlapped);
-  BOOL Write(const void* Buffer, DWORD Count, DWORD* Done, OVERLAPPED* Overlapped);
-  BOOL Result(OVERLAPPED* Overlapped, DWORD* Transferred, BOOL Wait);
-  BOOL Purge(DWORD Flags);
-  BOOL ClearError(DWORD* Errors, COMSTAT* Stat);
-  BOOL ModemStatus(DWORD* Status);
-  using TClock = std::chrono::steady_clock;
-  BOOL LastArrival(TClock::time_point* Instant);
+  BOOL Setup(DWORD InQueue, DWORD OutQueue) override;
+  BOOL GetState(DCB* Dcb) override;
+  BOOL SetState(const DCB* Dcb) override;
+  BOOL SetMask(DWORD Mask) override;
+  BOOL WaitEvent(DWORD* EventWord, OVERLAPPED* Overlapped) override;
+  BOOL Read(void* Buffer, DWORD Count, DWORD* Done, OVERLAPPED* Overlapped) override;
+  BOOL Write(const void* Buffer, DWORD Count, DWORD* Done, OVERLAPPED* Overlapped) override;
+  BOOL Purge(DWORD Flags) override;
+  BOOL ClearError(DWORD* Errors, COMSTAT* Stat) override;
+  BOOL ModemStatus(DWORD* Status) override;
+  BOOL LastArrival(TClock::time_point* Instant) override;
 
  private:
   struct TPendingWait {
@@ -76,8 +72,6 @@ class TSerialDevice : public TKernelObject {
   void DriverLoop();
   void Wake();
   // The following run with FMutex held.
-  bool Failed(DWORD Code, int Errno);
-  void Complete(OVERLAPPED* Overlapped, DWORD Status, DWORD Bytes);
   // End the pending wait (with this event word), read or write, if any.
   void EndWait(DWORD EventWord);
   void EndRead(DWORD Status);
@@ -104,17 +98,11 @@ class TSerialDevice : public TKernelObject {
   int FWakeFd = -1;
   std::thread FDriver;
 
-  std::mutex FMutex;
-  std::condition_variable FCompleted;
   bool FStopping = false;
   DCB FDcb{};
-  COMMTIMEOUTS FTimeouts{};
-  DWORD FMask = 0;
   DWORD FLatched = 0;  // events that happened while no wait was pending
   DWORD FErrors = 0;   // CE_ flags since the last ClearCommError
-  bool FHungUp = false;
   bool FWatchingOutput = false;
-  int FHangUpErrno = 0;
   std::optional<TPendingWait> FWait;
   std::optional<TPendingRead> FRead;
   std::optional<TPendingWrite> FWrite;

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <vector>
 
+#include "serial/platform/network/NetworkAddress.h"
 #include "serial/platform/windows/CommServices.h"
 
 namespace platform {
@@ -69,6 +70,8 @@ std::vector<TPortDetails> SerialPortDetails(const TDeviceRoots& Roots) {
 }
 
 TPortAccess PortAccess(const std::string& DeviceName) {
+  // A server is only known by connecting to it.
+  if (network::IsNetworkAddress(DeviceName)) return TPortAccess::Available;
   char target[1024];
   return ::QueryDosDeviceA(PortName(DeviceName).c_str(), target, sizeof target) != 0
              ? TPortAccess::Available
