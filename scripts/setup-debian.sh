@@ -11,7 +11,7 @@ packages=(
   fonts-liberation2
 )
 case "${1:-}" in
-  --tests) packages+=(libgtest-dev libgmock-dev locales) ;;
+  --tests) packages+=(libgtest-dev libgmock-dev locales ser2net) ;;
   --windows) packages+=(g++-mingw-w64-x86-64-posix wine64 googletest socat xvfb) ;;
   --fuzz) packages+=(clang-14 libclang-rt-14-dev) ;;
   --package) packages+=(dpkg-dev debhelper lintian desktop-file-utils appstream) ;;

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "serial/platform/network/NetworkAddress.h"
 #include "serial/platform/network/Telnet.h"
 
 namespace {
@@ -124,6 +125,44 @@ TEST(Telnet, WhatTheServerSaysInAnyPieces) {
       EXPECT_EQ(decoder.TakeReplies(), "") << "taken";
     }
   }
+}
+
+TEST(NetworkAddress, WhatCountsAsAnAddress) {
+  struct Row {
+    const char* Name;
+    bool Ok;
+    bool Rfc2217 = false;
+    const char* Host = "";
+    const char* Port = "";
+  };
+  const Row rows[] = {
+      {"rfc2217://192.168.1.20:2217", true, true, "192.168.1.20", "2217"},
+      {"socket://probe-server.local:4001", true, false, "probe-server.local", "4001"},
+      {"rfc2217://[fe80::1]:2217", true, true, "fe80::1", "2217"},
+      {"rfc2217://host", false},
+      {"rfc2217://:2217", false},
+      {"socket://host:0", false},
+      {"socket://host:65536", false},
+      {"socket://host:99999999999999999999", false},
+      {"socket://host:22x", false},
+      {"rfc2217://[fe80::1]2217", false},
+      {"telnet://host:23", false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.Name);
+    platform::network::TNetworkAddress a;
+    std::string error;
+    EXPECT_EQ(platform::network::ParseNetworkAddress(row.Name, a, error), row.Ok) << error;
+    if (!row.Ok) {
+      EXPECT_FALSE(error.empty());
+      continue;
+    }
+    EXPECT_EQ(a.Rfc2217, row.Rfc2217);
+    EXPECT_EQ(a.Host, row.Host);
+    EXPECT_EQ(a.Port, row.Port);
+  }
+  EXPECT_FALSE(platform::network::IsNetworkAddress("ttyUSB0"));
+  EXPECT_FALSE(platform::network::IsNetworkAddress("COM5"));
 }
 
 }  // namespace

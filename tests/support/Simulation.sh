@@ -1,6 +1,6 @@
-# Sourced by the end-to-end scripts under Wine: a work folder of their own,
-# failures counted, and the probe simulator ($sim) serving a line at a path
-# with the options given (its log in $work/sim.log).
+# Sourced by the end-to-end scripts (under Wine, behind ser2net): a work
+# folder of their own, failures counted, and the probe simulator ($sim)
+# serving a line at a path with the options given (its log in $work/sim.log).
 
 work=$(mktemp -d)
 trap 'kill $(jobs -p) 2>/dev/null; wait 2>/dev/null; rm -rf "$work"' EXIT
@@ -16,12 +16,13 @@ simulate() {
   shift
   rm -f "$work/sim.log"
   "$sim" --link "$path" --log "$work/sim.log" "$@" >"$work/sim.out" 2>&1 &
+  simulator=$!
   for _ in $(seq 100); do [[ -s "$work/sim.out" ]] && return 0; sleep 0.05; done
   fail "the simulator did not start"
 }
 stop_simulator() {
-  kill %% 2>/dev/null
-  wait 2>/dev/null
+  kill "$simulator" 2>/dev/null
+  wait "$simulator" 2>/dev/null
 }
 
 # Ends the script: exit 1 if anything failed.

@@ -7,7 +7,7 @@
 set -uo pipefail
 exe=$1 linux_cli=$2 sim=$3 modem_lines=$4 link=$5
 wine=/usr/lib/wine/wine64
-source "$(dirname "$0")/Simulation.sh"
+source "$(dirname "$0")/../support/Simulation.sh"
 frames() { grep ' REQ ' "$work/sim.log" | cut -d' ' -f3-; }
 windows_cli() { LD_PRELOAD=$modem_lines "$wine" "$exe" "$@"; }
 # The JSON without the port's name, which differs between the systems, and

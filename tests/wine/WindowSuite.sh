@@ -7,7 +7,7 @@
 set -uo pipefail
 exe=$1 sim=$2 modem_lines=$3 link=$4 xvfb=$5
 wine=/usr/lib/wine/wine64
-source "$(dirname "$0")/Simulation.sh"
+source "$(dirname "$0")/../support/Simulation.sh"
 suite() {
   KALMET_SIM_LOG=$work/sim.log LD_PRELOAD=$modem_lines DISPLAY=:$(cat "$xvfb/display") \
     "$wine" "$exe" --gtest_filter="$1" || fail "$1"

@@ -1,0 +1,125 @@
+#!/usr/bin/env bash
+# kalmet-cli behind a real serial device server: ser2net on 127.0.0.1 in
+# front of the probe simulator's line, as an RFC 2217 port and as a raw TCP
+# port. The same frames byte for byte and the same JSON as on the line itself;
+# what a technician meets when the address or the server is wrong; a server
+# stopped part-way through a read, and started again.
+# Usage: Ser2netSuite.sh KALMET_CLI SIMULATOR
+set -uo pipefail
+cli=$1 sim=$2
+source "$(dirname "$0")/../support/Simulation.sh"
+line=$work/ttySIM
+frames() { grep ' REQ ' "$work/sim.log" | cut -d' ' -f3-; }
+without_port() { grep -v '"port":'; }
+
+# Whether something listens on 127.0.0.1:PORT (the kernel's table of sockets).
+listening() {
+  local hex
+  hex=$(printf '%04X' "$1")
+  awk -v want="0100007F:$hex" '$2 == want && $4 == "0A" { found = 1 } END { exit !found }' \
+    /proc/net/tcp
+}
+
+# ser2net on two free ports of 127.0.0.1 (tried until it could take them).
+start_server() {
+  for _ in $(seq 20); do
+    rfc=$((20000 + RANDOM % 20000)) raw=$((rfc + 1))
+    cat >"$work/ser2net.yaml" <<YAML
+%YAML 1.1
+---
+connection: &rfc2217
+    accepter: telnet(rfc2217),tcp,127.0.0.1,$rfc
+    connector: serialdev,$line,1200n81,local
+    options:
+      kickolduser: true
+connection: &raw
+    accepter: tcp,127.0.0.1,$raw
+    connector: serialdev,$line,1200n81,local
+    options:
+      kickolduser: true
+YAML
+    ser2net -n -c "$work/ser2net.yaml" -P "$work/ser2net.pid" >"$work/ser2net.log" 2>&1 &
+    server=$!
+    # Listening on both (not tried by connecting: a connection takes the line
+    # for a moment after it ends).
+    for _ in $(seq 50); do
+      if listening "$rfc" && listening "$raw"; then return 0; fi
+      sleep 0.05
+    done
+    kill "$server" 2>/dev/null
+    wait "$server" 2>/dev/null
+  done
+  fail "ser2net did not start: $(cat "$work/ser2net.log")"
+  exit 1
+}
+stop_server() {
+  kill "$server" 2>/dev/null
+  wait "$server" 2>/dev/null
+}
+
+# One conversation on the line itself and one through each of the server's
+# ports: frames, JSON and exit code compared.
+compare() {
+  local preset=$1
+  shift
+  simulate "$line" --preset "$preset"
+  "$cli" "${@/PORT/$line}" >"$work/direct.out" 2>/dev/null
+  local direct=$?
+  frames >"$work/direct.frames"
+  stop_simulator
+  for port in "rfc2217://127.0.0.1:$rfc" "socket://127.0.0.1:$raw"; do
+    simulate "$line" --preset "$preset"
+    "$cli" "${@/PORT/$port}" >"$work/server.out" 2>"$work/server.err"
+    local code=$?
+    frames >"$work/server.frames"
+    stop_simulator
+    [[ $code == "$direct" ]] || fail "$preset $port: exit $code, $direct on the line ($(cat "$work/server.err"))"
+    cmp -s "$work/direct.frames" "$work/server.frames" ||
+      fail "$preset $port: other frames: $(diff "$work/direct.frames" "$work/server.frames")"
+    diff <(without_port <"$work/direct.out") <(without_port <"$work/server.out") >/dev/null ||
+      fail "$preset $port: other output: $(diff <(without_port <"$work/direct.out") <(without_port <"$work/server.out"))"
+    [[ -s "$work/server.frames" ]] || fail "$preset $port: nothing was sent"
+  done
+}
+
+start_server
+compare rs485-d read PORT --json --quiet
+compare current-loop read PORT --json --quiet
+compare rs485-d write PORT --address 201 --offset1 12.5 --json --quiet
+grep -q '"outcome": "Written and verified."' "$work/server.out" || fail "the write was not verified"
+
+# Refusals a technician meets, each with its exit code and words.
+expect() {
+  local want=$1 words=$2
+  shift 2
+  "$cli" read "$@" --quiet >/dev/null 2>"$work/err"
+  local code=$?
+  [[ $code == "$want" ]] || fail "$*: exit $code, not $want ($(cat "$work/err"))"
+  [[ -z $words ]] || grep -q "$words" "$work/err" || fail "$*: $(cat "$work/err")"
+}
+simulate "$line" --preset rs485-d
+expect 4 "not an RFC 2217 server" "rfc2217://127.0.0.1:$raw"
+sleep 0.5  # ser2net lets go of the line only after the connection ended
+expect 4 "refused the connection" "rfc2217://127.0.0.1:$((raw + 1))"
+expect 4 "address is not valid" "rfc2217://127.0.0.1"
+stop_simulator
+
+# The server stopped part-way through a read: exit 5 at once; started again,
+# the probe is read.
+simulate "$line" --preset rs485-d
+"$cli" read "rfc2217://127.0.0.1:$rfc" --quiet >/dev/null 2>"$work/err" &
+reader=$!
+for _ in $(seq 100); do grep -q ' REQ ' "$work/sim.log" 2>/dev/null && break; sleep 0.05; done
+stop_server
+start=$SECONDS
+wait "$reader"
+code=$?
+[[ $code == 5 ]] || fail "server stopped: exit $code, not 5 ($(cat "$work/err"))"
+((SECONDS - start <= 2)) || fail "server stopped: it took $((SECONDS - start)) s to notice"
+grep -q "connection to the server was lost" "$work/err" || fail "server stopped: $(cat "$work/err")"
+start_server
+expect 0 "" "rfc2217://127.0.0.1:$rfc"
+stop_simulator
+stop_server
+
+finish "kalmet-cli behind ser2net"
