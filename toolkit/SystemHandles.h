@@ -49,8 +49,8 @@ class TSystemTimer {
   TNativeHandle FHandle;
   // When it is due next, for a loop that sees an expiry late, after the timer
   // may have been disarmed or armed again (the Windows window's loop hands
-  // expiries over from another thread).
-  std::chrono::steady_clock::time_point FDue{};
-  std::chrono::nanoseconds FPeriod{};
-  bool FArmed = false;
+  // expiries over from another thread; Linux needs none of it).
+  [[maybe_unused]] std::chrono::steady_clock::time_point FDue{};
+  [[maybe_unused]] std::chrono::nanoseconds FPeriod{};
+  [[maybe_unused]] bool FArmed = false;
 };

@@ -283,10 +283,10 @@ BOOL TNetworkLine::SetState(const DCB* Dcb) {
   if (FHungUp) return Failed(ERROR_ACCESS_DENIED, FHangUpErrno);
   // A raw port passes the negotiation down the line and never answers.
   if (!all) return Failed(ERROR_GEN_FAILURE, FDecoder.Negotiated() ? ETIMEDOUT : EPROTO);
-  for (const auto& [command, value] : wanted) {
+  for (const auto& w : wanted) {
     const auto m = std::find_if(FAnswers.begin(), FAnswers.end(),
-                                [&](const TComPortMessage& a) { return a.Command == command; });
-    if (m->Value != value) return Failed(ERROR_NOT_SUPPORTED, ENOTSUP);
+                                [&](const TComPortMessage& a) { return a.Command == w.first; });
+    if (m->Value != w.second) return Failed(ERROR_NOT_SUPPORTED, ENOTSUP);
   }
   return TRUE;
 }
