@@ -12,8 +12,8 @@ def read_xpm(path):
     width, height, ncolours, cpp = map(int, rows[0].split()[:4])
     colours = {}
     for row in rows[1:1 + ncolours]:
-        key, spec = row[:cpp], row[cpp:].split()
-        value = spec[spec.index("c") + 1]
+        key, fields = row[:cpp], row[cpp:].split()
+        value = fields[fields.index("c") + 1]
         colours[key] = None if value.lower() == "none" else bytes.fromhex(value.lstrip("#")[:6])
     pixels = [[colours[row[x * cpp:(x + 1) * cpp]] for x in range(width)]
               for row in rows[1 + ncolours:1 + ncolours + height]]
