@@ -475,9 +475,13 @@ void TCustomComPort::WaitEvent(TComThread& Thread) {
     Deliver(Thread);
     return;
   }
-  if (Thread.Terminated()) return;
   FWaitError = GetLastError();
   if (FWaitError == ERROR_IO_PENDING) {
+    // The system writes the event word and the overlapped structure until
+    // the wait ends, so the thread never leaves one running. A stop's mask
+    // change ends a wait begun before it; one begun after it (Windows
+    // refuses a wait on mask 0, Wine lets it run) ends by a second change.
+    if (Thread.Terminated()) SetCommMask(FHandle, 0);
     if (WaitForSingleObject(FWaitEvent, INFINITE) != WAIT_OBJECT_0 || Thread.Terminated()) return;
     // A wait can also end in a failure (the device went away under it).
     DWORD transferred = 0;
@@ -488,6 +492,7 @@ void TCustomComPort::WaitEvent(TComThread& Thread) {
     }
     FWaitError = GetLastError();
   }
+  if (Thread.Terminated()) return;
   SetLastError(ERROR_SUCCESS);
   FWaitErrorText = SysErrorMessage(FWaitError);
   // The report, and for access denied the close, in one hand-over: between
