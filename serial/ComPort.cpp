@@ -320,11 +320,11 @@ void TCustomComPort::Close() {
 void TCustomComPort::ReleaseDevice() noexcept {
   StopEventThread();
   if (FHandle != kInvalidHandle) {
-    CloseHandle(FHandle);
+    platform::CloseHandle(FHandle);
     FHandle = kInvalidHandle;
   }
   for (HANDLE* event : {&FWriteEvent, &FReadEvent, &FWaitEvent}) {
-    if (*event) CloseHandle(*event);
+    if (*event) platform::CloseHandle(*event);
     *event = nullptr;
   }
   FEventMask = 0;
@@ -341,7 +341,7 @@ void TCustomComPort::ApplyLineSettings() {
   if (!Active()) return;
   DCB dcb{};
   dcb.DCBlength = sizeof dcb;
-  CheckResult(GetCommState(FHandle, &dcb));
+  CheckResult(platform::GetCommState(FHandle, &dcb));
   if (FBaudRate != brDefault)
     dcb.BaudRate =
         static_cast<DWORD>(FBaudRate == brCustom ? FCustomBaudRate : BaudRateValue(FBaudRate));
@@ -385,25 +385,25 @@ void TCustomComPort::ApplyLineSettings() {
   dcb.fErrorChar = FOptions.Contains(opUseErrorChar);
   dcb.fNull = FOptions.Contains(opDiscardNullBytes);
   dcb.fAbortOnError = FOptions.Contains(opAbortOnError);
-  CheckResult(SetCommState(FHandle, &dcb));
+  CheckResult(platform::SetCommState(FHandle, &dcb));
 }
 
 void TCustomComPort::ApplyBufferSizes() {
   if (!Active()) return;
-  CheckResult(SetupComm(FHandle, static_cast<DWORD>(FBufferSizes.Input()),
+  CheckResult(platform::SetupComm(FHandle, static_cast<DWORD>(FBufferSizes.Input()),
                         static_cast<DWORD>(FBufferSizes.Output())));
 }
 
 void TCustomComPort::ApplyTimeouts() {
   if (!Active()) return;
   COMMTIMEOUTS t{};
-  CheckResult(GetCommTimeouts(FHandle, &t));
+  CheckResult(platform::GetCommTimeouts(FHandle, &t));
   t.ReadIntervalTimeout = static_cast<DWORD>(FTimeouts.ReadInterval());
   t.ReadTotalTimeoutMultiplier = static_cast<DWORD>(FTimeouts.ReadMultiplier());
   t.ReadTotalTimeoutConstant = static_cast<DWORD>(FTimeouts.ReadConstant());
   t.WriteTotalTimeoutMultiplier = static_cast<DWORD>(FTimeouts.WriteMultiplier());
   t.WriteTotalTimeoutConstant = static_cast<DWORD>(FTimeouts.WriteConstant());
-  CheckResult(SetCommTimeouts(FHandle, &t));
+  CheckResult(platform::SetCommTimeouts(FHandle, &t));
 }
 
 // --- serial events ------------------------------------------------------------------------
@@ -429,7 +429,7 @@ void TCustomComPort::ApplyEventMask() {
   for (auto [assigned, flag] : handlers)
     if (assigned) mask |= flag;
   if (mask == 0) StopEventThread();
-  CheckResult(SetCommMask(FHandle, mask));
+  CheckResult(platform::SetCommMask(FHandle, mask));
   FEventMask = mask;
   if (mask != 0) StartEventThread();
 }
@@ -454,7 +454,7 @@ void TCustomComPort::StopEventThread() noexcept {
   FEventThread->Terminate();
   FEventThread->HandOver().Cancel();
   // Completes a pending wait, which wakes the thread.
-  if (FHandle != kInvalidHandle) SetCommMask(FHandle, 0);
+  if (FHandle != kInvalidHandle) platform::SetCommMask(FHandle, 0);
   if (FEventThread->IsCurrentThread()) return;  // it ends by itself after this
   // Stopped and joined. A routine it handed over may still run further up
   // the main thread's stack (in a nested event loop): the hand-over's state
@@ -469,7 +469,7 @@ void TCustomComPort::ForgetEndedThread() noexcept {
 
 void TCustomComPort::WaitEvent(TComThread& Thread) {
   FEventWord = 0;
-  if (WaitCommEvent(FHandle, &FEventWord, &FWaitOverlapped)) {
+  if (platform::WaitCommEvent(FHandle, &FEventWord, &FWaitOverlapped)) {
     if (Thread.Terminated()) return;
     NoteCommEvent(FHandle, FEventWord);
     Deliver(Thread);
@@ -481,11 +481,11 @@ void TCustomComPort::WaitEvent(TComThread& Thread) {
     // the wait ends, so the thread never leaves one running. A stop's mask
     // change ends a wait begun before it; one begun after it (Windows
     // refuses a wait on mask 0, Wine lets it run) ends by a second change.
-    if (Thread.Terminated()) SetCommMask(FHandle, 0);
+    if (Thread.Terminated()) platform::SetCommMask(FHandle, 0);
     if (WaitForSingleObject(FWaitEvent, INFINITE) != WAIT_OBJECT_0 || Thread.Terminated()) return;
     // A wait can also end in a failure (the device went away under it).
     DWORD transferred = 0;
-    if (GetOverlappedResult(FHandle, &FWaitOverlapped, &transferred, FALSE)) {
+    if (platform::GetOverlappedResult(FHandle, &FWaitOverlapped, &transferred, FALSE)) {
       NoteCommEvent(FHandle, FEventWord);
       Deliver(Thread);
       return;
@@ -579,7 +579,7 @@ void TCustomComPort::Write(const void* Buffer, std::int32_t Length, bool WaitOnC
     FWriteOverlapped = {};
     FWriteOverlapped.hEvent = FWriteEvent;
     CheckResult(ResetEvent(FWriteEvent));
-    CheckResult(WriteFile(FHandle, Buffer, FWriteCount, nullptr, &FWriteOverlapped));
+    CheckResult(platform::WriteFile(FHandle, Buffer, FWriteCount, nullptr, &FWriteOverlapped));
     if (WaitOnCompletion) WaitForWrite();
   }
   if (AfterWrite) AfterWrite(this, Buffer, Length, WaitOnCompletion);
@@ -588,7 +588,7 @@ void TCustomComPort::Write(const void* Buffer, std::int32_t Length, bool WaitOnC
 void TCustomComPort::WaitForRead() {
   if (WaitForSingleObject(FReadEvent, 0) != WAIT_OBJECT_0) {
     DWORD transferred = 0;
-    CheckResult(GetOverlappedResult(FHandle, &FReadOverlapped, &transferred, TRUE));
+    CheckResult(platform::GetOverlappedResult(FHandle, &FReadOverlapped, &transferred, TRUE));
     if (transferred != FReadCount) RaiseComError(0, "Timeout");
   }
   CheckLineErrors();
@@ -597,7 +597,7 @@ void TCustomComPort::WaitForRead() {
 void TCustomComPort::WaitForWrite() {
   if (WaitForSingleObject(FWriteEvent, 0) != WAIT_OBJECT_0) {
     DWORD transferred = 0;
-    CheckResult(GetOverlappedResult(FHandle, &FWriteOverlapped, &transferred, TRUE));
+    CheckResult(platform::GetOverlappedResult(FHandle, &FWriteOverlapped, &transferred, TRUE));
     if (transferred != FWriteCount) RaiseComError(0, "Timeout");
   }
   CheckLineErrors();
@@ -662,7 +662,7 @@ void TCustomComPort::PurgeOutput() {
 TModemStatus TCustomComPort::ModemStatus() {
   CheckOpen();
   DWORD status = 0;
-  CheckResult(GetCommModemStatus(FHandle, &status));
+  CheckResult(platform::GetCommModemStatus(FHandle, &status));
   TModemStatus result;
   if (status & MS_CTS_ON) result.Include(msCTS);
   if (status & MS_DSR_ON) result.Include(msDSR);

@@ -4,13 +4,19 @@
 # port. The same frames byte for byte and the same JSON as on the line itself;
 # what a technician meets when the address or the server is wrong; a server
 # stopped part-way through a read, and started again.
-# Usage: Ser2netSuite.sh KALMET_CLI SIMULATOR
+# Usage: Ser2netSuite.sh KALMET_CLI SIMULATOR [CLI_UNDER_TEST...]
+# KALMET_CLI talks on the line itself; CLI_UNDER_TEST (by default the same,
+# or e.g. "wine64 kalmet-cli.exe") through the server.
 set -uo pipefail
-cli=$1 sim=$2
+linux_cli=$1 sim=$2
+shift 2
+cli=("$@")
+((${#cli[@]})) || cli=("$linux_cli")
 source "$(dirname "$0")/../support/Simulation.sh"
 line=$work/ttySIM
 frames() { grep ' REQ ' "$work/sim.log" | cut -d' ' -f3-; }
-without_port() { grep -v '"port":'; }
+# Without the port's name, and without the carriage returns of Windows' line ends.
+without_port() { tr -d '\r' | grep -v '"port":'; }
 
 # Whether something listens on 127.0.0.1:PORT (the kernel's table of sockets).
 listening() {
@@ -63,13 +69,13 @@ compare() {
   local preset=$1
   shift
   simulate "$line" --preset "$preset"
-  "$cli" "${@/PORT/$line}" >"$work/direct.out" 2>/dev/null
+  "$linux_cli" "${@/PORT/$line}" >"$work/direct.out" 2>/dev/null
   local direct=$?
   frames >"$work/direct.frames"
   stop_simulator
   for port in "rfc2217://127.0.0.1:$rfc" "socket://127.0.0.1:$raw"; do
     simulate "$line" --preset "$preset"
-    "$cli" "${@/PORT/$port}" >"$work/server.out" 2>"$work/server.err"
+    "${cli[@]}" "${@/PORT/$port}" >"$work/server.out" 2>"$work/server.err"
     local code=$?
     frames >"$work/server.frames"
     stop_simulator
@@ -92,7 +98,7 @@ grep -q '"outcome": "Written and verified."' "$work/server.out" || fail "the wri
 expect() {
   local want=$1 words=$2
   shift 2
-  "$cli" read "$@" --quiet >/dev/null 2>"$work/err"
+  "${cli[@]}" read "$@" --quiet >/dev/null 2>"$work/err"
   local code=$?
   [[ $code == "$want" ]] || fail "$*: exit $code, not $want ($(cat "$work/err"))"
   [[ -z $words ]] || grep -q "$words" "$work/err" || fail "$*: $(cat "$work/err")"
@@ -107,7 +113,7 @@ stop_simulator
 # The server stopped part-way through a read: exit 5 at once; started again,
 # the probe is read.
 simulate "$line" --preset rs485-d
-"$cli" read "rfc2217://127.0.0.1:$rfc" --quiet >/dev/null 2>"$work/err" &
+"${cli[@]}" read "rfc2217://127.0.0.1:$rfc" --quiet >/dev/null 2>"$work/err" &
 reader=$!
 for _ in $(seq 100); do grep -q ' REQ ' "$work/sim.log" 2>/dev/null && break; sleep 0.05; done
 stop_server
@@ -122,4 +128,4 @@ expect 0 "" "rfc2217://127.0.0.1:$rfc"
 stop_simulator
 stop_server
 
-finish "kalmet-cli behind ser2net"
+finish "${cli[*]##*/} behind ser2net"

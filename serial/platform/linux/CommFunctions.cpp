@@ -11,7 +11,7 @@
 #include "serial/platform/PortEnumeration.h"
 #include "serial/platform/linux/CommServices.h"
 #include "serial/platform/linux/Errors.h"
-#include "serial/platform/linux/NetworkLine.h"
+#include "serial/platform/network/NetworkLine.h"
 #include "serial/platform/linux/SerialDevice.h"
 #include "serial/platform/network/NetworkAddress.h"
 
@@ -61,7 +61,10 @@ HANDLE CreateFileA(const char* FileName, DWORD DesiredAccess, DWORD ShareMode, v
     Fail(ERROR_INVALID_PARAMETER, EINVAL);
     return INVALID_HANDLE_VALUE;
   }
-  if (network::IsNetworkAddress(FileName)) return TNetworkLine::Open(FileName);
+  if (network::IsNetworkAddress(FileName)) {
+    TNetworkLine* line = TNetworkLine::Open(FileName);
+    return line ? line : INVALID_HANDLE_VALUE;
+  }
   const std::string path = DevicePathOf(FileName);
   // A name that leaves /dev by way of ".." is no device name.
   if (path.find("/../") != std::string::npos || path.ends_with("/..")) {

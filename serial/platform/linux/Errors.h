@@ -2,15 +2,15 @@
 
 // Error numbers of the comm services and the errno behind them.
 
+#include "serial/platform/Failure.h"
 #include "serial/platform/linux/CommServices.h"
 
 namespace platform {
 
 // The error number for an errno of a failed system call.
 DWORD ErrorOfErrno(int Errno);
-// Records a failure: GetLastError() gives Code, SysErrorMessage(Code) the
-// text of Errno.
-void Fail(DWORD Code, int Errno);
-void FailErrno(int Errno);  // Fail(ErrorOfErrno(Errno), Errno)
+// Fail (serial/platform/Failure.h) records Code and the errno, whose text
+// SysErrorMessage(Code) gives; FailErrno(Errno) is Fail(ErrorOfErrno(Errno),
+// Errno).
 
 }  // namespace platform

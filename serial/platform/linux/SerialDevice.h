@@ -20,7 +20,7 @@
 #include <thread>
 #include <vector>
 
-#include "serial/platform/linux/CommDevice.h"
+#include "serial/platform/CommDevice.h"
 #include "serial/platform/linux/CommServices.h"
 #include "serial/platform/linux/ModemWatcher.h"
 

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "serial/platform/windows/CommServices.h"
+#include "serial/platform/windows/NetworkHandles.h"
 
 namespace platform {
 
@@ -77,7 +78,7 @@ std::map<HANDLE, TArrivals> Arrivals;
 }  // namespace
 
 void NoteCommEvent(HANDLE File, DWORD EventWord) {
-  if (!(EventWord & EV_RXCHAR)) return;
+  if (!(EventWord & EV_RXCHAR) || NetworkLineOf(File)) return;  // a line knows by itself
   std::lock_guard lock(ArrivalsMutex);
   COMSTAT stat{};
   DWORD errors = 0;
@@ -91,6 +92,7 @@ void NoteCommEvent(HANDLE File, DWORD EventWord) {
 }
 
 BOOL ReadFile(HANDLE File, void* Buffer, DWORD Count, DWORD* Read, OVERLAPPED* Overlapped) {
+  if (TCommDevice* d = NetworkLineOf(File)) return d->Read(Buffer, Count, Read, Overlapped);
   const BOOL ok = ::ReadFile(File, Buffer, Count, Read, Overlapped);
   const DWORD error = ::GetLastError();
   if (ok || error == ERROR_IO_PENDING) {
@@ -112,6 +114,7 @@ BOOL ReadFile(HANDLE File, void* Buffer, DWORD Count, DWORD* Read, OVERLAPPED* O
 }
 
 BOOL ClearCommError(HANDLE File, DWORD* Errors, COMSTAT* Stat) {
+  if (TCommDevice* d = NetworkLineOf(File)) return d->ClearError(Errors, Stat);
   std::lock_guard lock(ArrivalsMutex);
   DWORD errors = 0;
   const BOOL ok = ::ClearCommError(File, &errors, Stat);
@@ -124,6 +127,7 @@ BOOL ClearCommError(HANDLE File, DWORD* Errors, COMSTAT* Stat) {
 }
 
 BOOL PurgeComm(HANDLE File, DWORD Flags) {
+  if (TCommDevice* d = NetworkLineOf(File)) return d->Purge(Flags);
   // Under the lock: no event may be noted between the purge and the reset.
   std::lock_guard lock(ArrivalsMutex);
   const BOOL ok = ::PurgeComm(File, Flags);
@@ -134,6 +138,7 @@ BOOL PurgeComm(HANDLE File, DWORD Flags) {
 }
 
 BOOL GetCommArrivalTime(HANDLE File, std::chrono::steady_clock::time_point* Instant) {
+  if (TCommDevice* d = NetworkLineOf(File)) return d->LastArrival(Instant);
   std::lock_guard lock(ArrivalsMutex);
   const auto it = Arrivals.find(File);
   if (it == Arrivals.end() || !it->second.LastByte) return FALSE;

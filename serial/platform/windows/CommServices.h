@@ -44,9 +44,7 @@ void NoteLastError(DWORD Code);
 // aborted wait). The port is closed.
 bool IsLostDevice(DWORD Code);
 
-using ::CloseHandle;
 using ::CreateEventA;
-using ::CreateFileA;
 using ::ResetEvent;
 using ::SetEvent;
 using ::WaitForSingleObject;
@@ -54,18 +52,26 @@ using ::WaitForSingleObject;
 // The name as the system opens it: "COM5" or "\\.\COM12" as they are.
 std::string DevicePathOf(const std::string& DeviceName);
 
-using ::GetCommMask;
-using ::GetCommModemStatus;
-using ::GetCommState;
-using ::GetCommTimeouts;
-using ::GetOverlappedResult;
-
-using ::SetCommMask;
-using ::SetCommState;
-using ::SetCommTimeouts;
-using ::SetupComm;
-using ::WaitCommEvent;
-using ::WriteFile;
+// The system's functions, which also serve the lines behind network
+// servers (rfc2217://HOST:PORT, socket://HOST:PORT) that CreateFileA opens
+// as handles of our own (NetworkHandles.cpp). Call them qualified: the
+// system's have the same names.
+HANDLE CreateFileA(const char* FileName, DWORD DesiredAccess, DWORD ShareMode,
+                   SECURITY_ATTRIBUTES* Security, DWORD CreationDisposition, DWORD Flags,
+                   HANDLE Template);
+BOOL CloseHandle(HANDLE Object);
+BOOL SetupComm(HANDLE File, DWORD InQueue, DWORD OutQueue);
+BOOL GetCommState(HANDLE File, DCB* Dcb);
+BOOL SetCommState(HANDLE File, DCB* Dcb);
+BOOL GetCommTimeouts(HANDLE File, COMMTIMEOUTS* Timeouts);
+BOOL SetCommTimeouts(HANDLE File, COMMTIMEOUTS* Timeouts);
+BOOL GetCommMask(HANDLE File, DWORD* EventMask);
+BOOL SetCommMask(HANDLE File, DWORD EventMask);
+BOOL WaitCommEvent(HANDLE File, DWORD* EventWord, OVERLAPPED* Overlapped);
+BOOL WriteFile(HANDLE File, const void* Buffer, DWORD Count, DWORD* Written,
+               OVERLAPPED* Overlapped);
+BOOL GetOverlappedResult(HANDLE File, OVERLAPPED* Overlapped, DWORD* Transferred, BOOL Wait);
+BOOL GetCommModemStatus(HANDLE File, DWORD* ModemStat);
 // ::ReadFile and ::PurgeComm, counting what is read and forgetting what is
 // purged, for GetCommArrivalTime; ::ClearCommError, with the line errors that
 // noting an event cleared.

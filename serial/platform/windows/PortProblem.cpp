@@ -1,8 +1,11 @@
-// Why a COM port is not available on Windows, from the system's error number.
+// Why a COM port or a line behind a network server is not available on
+// Windows, from the system's error number.
 
 #include "serial/PortProblem.h"
 
 #include "serial/platform/PortEnumeration.h"
+#include "serial/platform/network/NetworkAddress.h"
+#include "serial/platform/network/NetworkProblem.h"
 #include "serial/platform/windows/CommServices.h"
 
 namespace {
@@ -16,6 +19,9 @@ constexpr const char* kBusy =
 }  // namespace
 
 std::string PortNotAvailableReason(const std::string& DeviceName, int Errno) {
+  if (platform::network::IsNetworkAddress(DeviceName))
+    return platform::network::NetworkProblem(
+        Errno, platform::SysErrorMessage(static_cast<DWORD>(Errno)));
   switch (Errno) {
     case 0:
       // No error number of the system's: nothing says another program holds it.

@@ -1,17 +1,26 @@
 #pragma once
 
-// What a handle of the comm services stands for: a serial device
-// (SerialDevice.h) or a serial line behind a network server (NetworkLine.h).
-// The comm functions check the handle and hand the call on. Both keep their
-// timeouts, event mask, overlapped results and lost state alike, here.
+// What a handle of our own comm services stands for: on Linux every handle,
+// a serial device (linux/SerialDevice.h) or a line behind a network server
+// (network/NetworkLine.h); on Windows, where the system serves serial
+// devices, a network line only. The comm functions check the handle and hand
+// the call on. Both kinds keep their timeouts, event mask, overlapped results
+// and lost state alike, here.
 
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
 
-#include "serial/platform/linux/CommServices.h"
+#include "serial/platform/CommServices.h"
 
 namespace platform {
+
+#if defined(_WIN32)
+class TKernelObject {
+ public:
+  virtual ~TKernelObject() = default;
+};
+#endif
 
 class TCommDevice : public TKernelObject {
  public:

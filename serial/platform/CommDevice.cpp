@@ -1,8 +1,8 @@
-#include "serial/platform/linux/CommDevice.h"
+#include "serial/platform/CommDevice.h"
 
 #include <cerrno>
 
-#include "serial/platform/linux/Errors.h"
+#include "serial/platform/Failure.h"
 
 namespace platform {
 

@@ -1,18 +1,10 @@
-#include "serial/platform/linux/NetworkLine.h"
-
-#include <netdb.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <poll.h>
-#include <sys/eventfd.h>
-#include <sys/socket.h>
-#include <unistd.h>
+#include "serial/platform/network/NetworkLine.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 
-#include "serial/platform/linux/Errors.h"
+#include "serial/platform/Failure.h"
 
 namespace platform {
 
@@ -47,108 +39,35 @@ std::uint8_t StopCode(BYTE StopBits) {
 
 }  // namespace
 
-HANDLE TNetworkLine::Open(const std::string& Name) {
+TNetworkLine* TNetworkLine::Open(const std::string& Name) {
   network::TNetworkAddress address;
   std::string error;
   if (!network::ParseNetworkAddress(Name, address, error)) {
-    Fail(ERROR_INVALID_PARAMETER, EINVAL);
-    return INVALID_HANDLE_VALUE;
+    FailErrno(neterror::kBadAddress);
+    return nullptr;
   }
   auto* line = new TNetworkLine;
   line->FRfc2217 = address.Rfc2217;
-  int errnum = 0;
-  if (!line->Connect(address, errnum)) {
+  int failure = 0;
+  if (!line->FSocket.Connect(address.Host, address.Port, kConnectMilliseconds, failure) ||
+      (line->FRfc2217 && !line->SendAll(Greeting(), failure))) {
     delete line;
-    FailErrno(errnum);
-    return INVALID_HANDLE_VALUE;
-  }
-  line->FWakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-  if (line->FWakeFd < 0 || (line->FRfc2217 && !line->SendAll(Greeting()))) {
-    errnum = errno;
-    delete line;
-    FailErrno(errnum);
-    return INVALID_HANDLE_VALUE;
+    FailErrno(failure);
+    return nullptr;
   }
   line->FReader = std::thread([line] { line->ReaderLoop(); });
   SetLastError(ERROR_SUCCESS);
   return line;
 }
 
-bool TNetworkLine::Connect(const network::TNetworkAddress& Address, int& Errno) {
-  addrinfo hints{};
-  hints.ai_family = AF_UNSPEC;
-  hints.ai_socktype = SOCK_STREAM;
-  hints.ai_flags = AI_NUMERICSERV;
-  addrinfo* found = nullptr;
-  if (::getaddrinfo(Address.Host.c_str(), Address.Port.c_str(), &hints, &found) != 0) {
-    Errno = ENOENT;  // the name does not resolve
-    return false;
-  }
-  Errno = EHOSTUNREACH;
-  for (addrinfo* a = found; a; a = a->ai_next) {
-    const int s = ::socket(a->ai_family, a->ai_socktype | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    if (s < 0) {
-      Errno = errno;
-      continue;
-    }
-    int result = ::connect(s, a->ai_addr, a->ai_addrlen);
-    if (result != 0 && errno == EINPROGRESS) {
-      pollfd p{s, POLLOUT, 0};
-      const int ready = ::poll(&p, 1, kConnectMilliseconds);
-      int soError = ready == 0 ? ETIMEDOUT : 0;
-      socklen_t size = sizeof soError;
-      if (ready > 0) ::getsockopt(s, SOL_SOCKET, SO_ERROR, &soError, &size);
-      result = soError == 0 ? 0 : -1;
-      errno = soError;
-    }
-    if (result == 0) {
-      const int one = 1;
-      ::setsockopt(s, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);  // a request is one frame
-      FSocket = s;
-      break;
-    }
-    Errno = errno;
-    ::close(s);
-  }
-  ::freeaddrinfo(found);
-  return FSocket >= 0;
-}
-
 TNetworkLine::~TNetworkLine() {
-  {
-    std::lock_guard lock(FMutex);
-    FStopping = true;
-  }
-  if (FWakeFd >= 0) {
-    const std::uint64_t one = 1;
-    while (::write(FWakeFd, &one, sizeof one) < 0 && errno == EINTR) {
-    }
-  }
+  FSocket.Wake();
   if (FReader.joinable()) FReader.join();
-  if (FSocket >= 0) ::close(FSocket);
-  if (FWakeFd >= 0) ::close(FWakeFd);
 }
 
-bool TNetworkLine::SendAll(std::string_view Bytes) {
+bool TNetworkLine::SendAll(std::string_view Bytes, int& Error) {
   std::lock_guard lock(FSendMutex);
-  while (!Bytes.empty()) {
-    const ssize_t put = ::send(FSocket, Bytes.data(), Bytes.size(), MSG_NOSIGNAL);
-    if (put > 0) {
-      Bytes.remove_prefix(static_cast<std::size_t>(put));
-      continue;
-    }
-    if (put < 0 && errno == EINTR) continue;
-    if (put < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-      pollfd p{FSocket, POLLOUT, 0};
-      if (::poll(&p, 1, kSendMilliseconds) == 0) {
-        errno = ETIMEDOUT;
-        return false;
-      }
-      continue;
-    }
-    return false;
-  }
-  return true;
+  return FSocket.SendAll(Bytes, kSendMilliseconds, Error);
 }
 
 // --- the reader thread ------------------------------------------------------------------
@@ -156,33 +75,22 @@ bool TNetworkLine::SendAll(std::string_view Bytes) {
 void TNetworkLine::ReaderLoop() {
   char buffer[4096];
   for (;;) {
-    pollfd fds[2] = {{FSocket, POLLIN | POLLRDHUP, 0}, {FWakeFd, POLLIN, 0}};
-    if (::poll(fds, 2, -1) < 0) {
-      if (errno == EINTR) continue;
-      std::lock_guard lock(FMutex);
-      HangUp(errno);
-      return;
-    }
-    {
-      std::lock_guard lock(FMutex);
-      if (FStopping) return;
-    }
-    if (!(fds[0].revents & (POLLIN | POLLRDHUP | POLLHUP | POLLERR))) continue;
-    const ssize_t got = ::recv(FSocket, buffer, sizeof buffer, 0);
-    if (got < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+    int failure = 0;
+    const long got = FSocket.Receive(buffer, sizeof buffer, failure);
+    if (got == TSocket::kWoken) return;
     std::string replies;
     {
       std::lock_guard lock(FMutex);
       if (got <= 0) {
         // Closed by the server (or reset): the line is lost.
-        HangUp(got == 0 ? ECONNRESET : errno);
+        HangUp(got == 0 ? neterror::kReset : failure);
         return;
       }
       Received(std::string_view(buffer, static_cast<std::size_t>(got)), replies);
     }
-    if (!replies.empty() && !SendAll(replies)) {
+    if (!replies.empty() && !SendAll(replies, failure)) {
       std::lock_guard lock(FMutex);
-      HangUp(errno);
+      HangUp(failure);
       return;
     }
   }
@@ -221,10 +129,10 @@ void TNetworkLine::Received(std::string_view Bytes, std::string& Replies) {
   }
 }
 
-void TNetworkLine::HangUp(int Errno) {
+void TNetworkLine::HangUp(int Error) {
   if (FHungUp) return;
   FHungUp = true;
-  FHangUpErrno = Errno ? Errno : ECONNRESET;
+  FHangUpErrno = Error ? Error : neterror::kReset;
   if (FWaitOverlapped) {
     Complete(*FWaitOverlapped, ERROR_ACCESS_DENIED, 0);
     FWaitOverlapped.reset();
@@ -262,11 +170,11 @@ BOOL TNetworkLine::SetState(const DCB* Dcb) {
   // No flow control; its answer is not waited for (a server may not give it).
   commands += ComPortCommand(cpSetControl, 1, 1);
   lock.unlock();
-  if (!SendAll(commands)) {
-    const int e = errno;
+  int failure = 0;
+  if (!SendAll(commands, failure)) {
     lock.lock();
-    HangUp(e);
-    return Failed(ERROR_ACCESS_DENIED, e);
+    HangUp(failure);
+    return Failed(ERROR_ACCESS_DENIED, failure);
   }
   lock.lock();
   const auto answered = [&](TComPortCommand Command) {
@@ -282,11 +190,17 @@ BOOL TNetworkLine::SetState(const DCB* Dcb) {
   });
   if (FHungUp) return Failed(ERROR_ACCESS_DENIED, FHangUpErrno);
   // A raw port passes the negotiation down the line and never answers.
-  if (!all) return Failed(ERROR_GEN_FAILURE, FDecoder.Negotiated() ? ETIMEDOUT : EPROTO);
+  if (!all) {
+    FailErrno(FDecoder.Negotiated() ? neterror::kTimedOut : neterror::kNotRfc2217);
+    return FALSE;
+  }
   for (const auto& w : wanted) {
     const auto m = std::find_if(FAnswers.begin(), FAnswers.end(),
                                 [&](const TComPortMessage& a) { return a.Command == w.first; });
-    if (m->Value != w.second) return Failed(ERROR_NOT_SUPPORTED, ENOTSUP);
+    if (m->Value != w.second) {
+      FailErrno(neterror::kSettingsRefused);
+      return FALSE;
+    }
   }
   return TRUE;
 }
@@ -342,12 +256,12 @@ BOOL TNetworkLine::Write(const void* Buffer, DWORD Count, DWORD* Done, OVERLAPPE
     if (!Overlapped) return Failed(ERROR_INVALID_PARAMETER, EINVAL);
   }
   const std::string_view bytes(static_cast<const char*>(Buffer), Count);
-  const bool sent = SendAll(FRfc2217 ? Escaped(bytes) : std::string(bytes));
-  const int e = errno;
+  int failure = 0;
+  const bool sent = SendAll(FRfc2217 ? Escaped(bytes) : std::string(bytes), failure);
   std::lock_guard lock(FMutex);
   if (!sent) {
-    HangUp(e);
-    return Failed(ERROR_ACCESS_DENIED, e);
+    HangUp(failure);
+    return Failed(ERROR_ACCESS_DENIED, failure);
   }
   Complete(Overlapped, ERROR_SUCCESS, Count);
   if (Done) *Done = Count;
@@ -365,10 +279,10 @@ BOOL TNetworkLine::Purge(DWORD Flags) {
   ++FPurgesUnanswered;
   FBarrierUntil = TClock::now() + kPurgeBarrier;
   lock.unlock();
-  if (!SendAll(ComPortCommand(cpPurgeData, kPurgeReceiveBuffer, 1))) {
-    const int e = errno;
+  int failure = 0;
+  if (!SendAll(ComPortCommand(cpPurgeData, kPurgeReceiveBuffer, 1), failure)) {
     lock.lock();
-    HangUp(e);
+    HangUp(failure);
   }
   return TRUE;
 }

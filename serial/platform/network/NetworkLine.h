@@ -6,7 +6,8 @@
 // purge goes to it too) or socket://HOST:PORT (raw TCP: the server's own line
 // settings apply). A reader thread takes what the server sends, decodes it
 // and completes the pending event wait; reads take the decoded bytes, writes
-// go out at once. A connection that ends is a lost line.
+// go out at once. A connection that ends is a lost line. One code for both
+// systems, over the system's sockets (serial/platform/Socket.h).
 
 #include <condition_variable>
 #include <mutex>
@@ -15,7 +16,8 @@
 #include <string_view>
 #include <thread>
 
-#include "serial/platform/linux/CommDevice.h"
+#include "serial/platform/CommDevice.h"
+#include "serial/platform/Socket.h"
 #include "serial/platform/network/NetworkAddress.h"
 #include "serial/platform/network/Telnet.h"
 
@@ -23,16 +25,16 @@ namespace platform {
 
 class TNetworkLine : public TCommDevice {
  public:
-  // The connected line, or INVALID_HANDLE_VALUE with the error set (the
-  // errno says why: EINVAL a malformed address, ENOENT a name that does not
-  // resolve, ECONNREFUSED, ETIMEDOUT, EHOSTUNREACH ...).
-  static HANDLE Open(const std::string& Name);
+  // The connected line, or nullptr with the failure recorded (its detail
+  // one of the socket layer's error numbers, neterror::kBadAddress ...).
+  static TNetworkLine* Open(const std::string& Name);
   ~TNetworkLine() override;
 
   BOOL Setup(DWORD InQueue, DWORD OutQueue) override;
   BOOL GetState(DCB* Dcb) override;
   // Over RFC 2217: the settings, each checked against the server's answer
-  // (EPROTO: the server never negotiated; ENOTSUP: it set something else).
+  // (kNotRfc2217: the server never negotiated; kSettingsRefused: it set
+  // something else).
   BOOL SetState(const DCB* Dcb) override;
   BOOL SetMask(DWORD Mask) override;
   BOOL WaitEvent(DWORD* EventWord, OVERLAPPED* Overlapped) override;
@@ -48,21 +50,18 @@ class TNetworkLine : public TCommDevice {
 
  private:
   TNetworkLine() = default;
-  bool Connect(const network::TNetworkAddress& Address, int& Errno);
   void ReaderLoop();
-  // Sends all of Bytes (under FSendMutex); false with errno set.
-  bool SendAll(std::string_view Bytes);
+  // Sends all of Bytes (under FSendMutex); false with Error set.
+  bool SendAll(std::string_view Bytes, int& Error);
   // The following run with FMutex held.
   void Received(std::string_view Bytes, std::string& Replies);
-  void HangUp(int Errno);
+  void HangUp(int Error);
 
-  int FSocket = -1;
-  int FWakeFd = -1;
+  TSocket FSocket;
   bool FRfc2217 = false;
   std::thread FReader;
   std::mutex FSendMutex;
 
-  bool FStopping = false;
   telnet::TDecoder FDecoder;
   std::vector<telnet::TComPortMessage> FAnswers;  // not yet taken by SetState
   std::string FInput;                             // data not yet read
