@@ -237,6 +237,10 @@ void TComboBox::PeerChanged() {
   if (OnChange) OnChange();
 }
 
+void TComboBox::PeerTyped() {
+  if (OnTyped) OnTyped();
+}
+
 // --- form -----------------------------------------------------------------------------------
 
 TForm::TForm(TComponent* AOwner) : TWinControl(AOwner, nullptr) {}

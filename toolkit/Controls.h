@@ -55,6 +55,9 @@ class TWinControl : public TControl {
   // text, value or pick; the user clicked it.
   virtual void PeerChanged() {}
   virtual void PeerClicked() {}
+  // From the backend: the user typed a text into a combo box's edit part and
+  // pressed Enter or left the box.
+  virtual void PeerTyped() {}
 
  protected:
   TWinControl(TComponent* AOwner, TWinControl* AParent);
@@ -129,8 +132,13 @@ class TComboBox : public TWinControl {
   // Picks the item with that text, or shows it with nothing picked.
   void SetText(const std::string& Value);
   bool Sorted() const { return FSorted; }
+  // The user's pick from the list.
   std::function<void()> OnChange;
+  // A text the user typed into the edit part, once it is complete: on Enter
+  // or when the box loses the focus, not at each keystroke. Text() gives it.
+  std::function<void()> OnTyped;
   void PeerChanged() override;
+  void PeerTyped() override;
 
  private:
   TComboPeer& Combo() const;

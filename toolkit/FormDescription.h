@@ -54,6 +54,7 @@ struct TControlDescription {
   // Combo boxes: the items, in this order, separated by '\n'.
   const char* Items = "";
   bool Sorted = false;
+  bool Editable = false;  // a combo box with an edit part to type into
   int ItemHeight = 13;
   // Spin edits: the range and how many characters may be typed.
   int MinValue = 0, MaxValue = 0, MaxLength = 0;

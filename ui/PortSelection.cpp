@@ -1,7 +1,8 @@
-// Port selection: opening the port the technician picks, the failure path
-// with the reason a port is not available, a port that goes away under the
-// tool (an unplugged adapter) and its reconnection when it comes back, and
-// the port list, which follows the ports of the machine.
+// Port selection: opening the port the technician picks or types, the
+// failure path with the reason a port is not available, a port that goes away
+// under the tool (an unplugged adapter, a stopped server) and its
+// reconnection when it comes back, and the port list, which follows the
+// ports of the machine.
 
 #include <algorithm>
 
@@ -21,6 +22,19 @@ void TForm1::ComboBox_ComPortChange(TObject*) {
   // The technician's choice ends any waiting for a lost port.
   FLostPort.clear();
   OpenPickedPort(false);
+}
+
+void TForm1::ComboBox_ComPortTyped(TObject*) {
+  std::string typed = ComboBox_ComPort->Text();
+  typed.erase(0, typed.find_first_not_of(" \t"));
+  typed.erase(typed.find_last_not_of(" \t") + 1);
+  if (typed.empty() || (S.PortOpen && typed == FOpenPort)) return;
+  // Opened as a pick of it. A network address stays in the list while the
+  // tool runs, to be picked again; a device name that did not open goes.
+  const bool listed = ComboBox_ComPort->IndexOf(typed) >= 0;
+  PickPort(typed);
+  if (!listed && !S.PortOpen && !platform::network::IsNetworkAddress(typed))
+    ComboBox_ComPort->DeleteItem(ComboBox_ComPort->IndexOf(typed));
 }
 
 void TForm1::PickPort(const std::string& Name) {
@@ -128,7 +142,10 @@ void TForm1::ReconnectLostPort() {
   // its folder tries again), or a program that looks at every new modem
   // holds it for a while (tried again a few times, a second apart).
   if (!OpenPickedPort(true)) {
-    if (++FReconnectTries <= kReconnectTries && !FReconnectTimer->Enabled())
+    // A server has no device to watch for: it is tried a second apart until
+    // it answers or the technician picks another port.
+    const bool server = platform::network::IsNetworkAddress(FLostPort);
+    if ((server || ++FReconnectTries <= kReconnectTries) && !FReconnectTimer->Enabled())
       FReconnectTimer->SetEnabled(true);
     return;
   }

@@ -159,6 +159,7 @@ void TForm1::ConnectHandlers() {
   };
   OnClose = on(&TForm1::FormClose);
   ComboBox_ComPort->OnChange = on(&TForm1::ComboBox_ComPortChange);
+  ComboBox_ComPort->OnTyped = on(&TForm1::ComboBox_ComPortTyped);
   SpinEdit_Address->OnChange = on(&TForm1::SpinEdit_AddressChange);
   Edit_Offset1->OnChange = on(&TForm1::Edit_Offset1Change);
   Edit_Offset2->OnChange = on(&TForm1::Edit_Offset2Change);

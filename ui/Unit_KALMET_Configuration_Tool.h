@@ -110,6 +110,9 @@ class TForm1 : public TForm, private IProbeView, private IProbeLink {
   void FormCreate(TObject* Sender);
   void FormClose(TObject* Sender);
   void ComboBox_ComPortChange(TObject* Sender);
+  // A port name typed into the selector's edit part (Enter, or leaving it):
+  // a network address (rfc2217://HOST:PORT, socket://HOST:PORT) or a device.
+  void ComboBox_ComPortTyped(TObject* Sender);
   // Picks the port Name as the technician does, adding it to the list first
   // where the machine does not list it (programs and tests that drive the
   // window).

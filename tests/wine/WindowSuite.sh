@@ -13,7 +13,7 @@ suite() {
     "$wine" "$exe" --gtest_filter="$1" || fail "$1"
 }
 
-suite 'WindowOnWindows.EveryControl*:WindowOnWindows.WindowCaption*:WindowOnWindows.PortList*'
+suite 'WindowOnWindows.EveryControl*:WindowOnWindows.WindowCaption*:WindowOnWindows.PortList*:WindowOnWindows.ATypedAddress*'
 simulate "$link" --preset rs485-d --echo
 suite 'WindowOnWindows.Rs485*'
 stop_simulator

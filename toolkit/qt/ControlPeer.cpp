@@ -245,6 +245,7 @@ class TComboBoxPeer : public TWidgetPeer, public TComboPeer {
     Combo()->setCurrentIndex(-1);
     // A pick by the user; what the program does to the list is not reported.
     QObject::connect(Combo(), &QComboBox::activated, [&Control] { Control.PeerChanged(); });
+    if (D.Editable) Combo()->AllowTyping([&Control] { Control.PeerTyped(); });
   }
   std::string Text() const override { return Combo()->Text().toStdString(); }
   void SetText(const std::string& Value) override { Combo()->SetText(Q(Value)); }
@@ -254,21 +255,26 @@ class TComboBoxPeer : public TWidgetPeer, public TComboPeer {
     const QSignalBlocker quiet(Combo());
     // The first item of an empty list would be picked; the pick stays as it was.
     const bool nothingPicked = Combo()->currentIndex() < 0;
+    const QString shown = Combo()->Text();
     Combo()->insertItem(Index, Q(Text));
-    if (nothingPicked) Combo()->setCurrentIndex(-1);
+    if (nothingPicked) Combo()->ShowUnpicked(shown);
     Fit();
   }
   void DeleteItem(int Index) override {
     const QSignalBlocker quiet(Combo());
     // The picked item gone, nothing is picked (Qt would pick a neighbour).
     const bool picked = Combo()->currentIndex() == Index;
+    const QString shown = Combo()->Text();
     Combo()->removeItem(Index);
-    if (picked) Combo()->setCurrentIndex(-1);
+    if (picked) Combo()->ShowUnpicked(Combo()->isEditable() ? shown : Combo()->placeholderText());
   }
   int ItemIndex() const override { return Combo()->currentIndex(); }
   void SetItemIndex(int Index) override {
     const QSignalBlocker quiet(Combo());
-    Combo()->setCurrentIndex(Index);
+    if (Index < 0 && Combo()->isEditable())
+      Combo()->ShowUnpicked(Combo()->Text());  // the edit part keeps its text
+    else
+      Combo()->setCurrentIndex(Index);
   }
 
  private:

@@ -154,15 +154,42 @@ void TQtComboBox::PlaceholderLikeText() {
   setPalette(p);
 }
 
+void TQtComboBox::AllowTyping(std::function<void()> OnTyped) {
+  const QString shown = Text();
+  setEditable(true);
+  setInsertPolicy(QComboBox::NoInsert);  // a typed text is no item
+  setCompleter(nullptr);                 // nor completed to one
+  FOnTyped = std::move(OnTyped);
+  connect(lineEdit(), &QLineEdit::textEdited, this, [this] { FTyped = true; });
+  connect(lineEdit(), &QLineEdit::editingFinished, this, [this] {
+    if (!FTyped) return;
+    FTyped = false;
+    if (FOnTyped) FOnTyped();
+  });
+  ShowUnpicked(shown);
+}
+
 QString TQtComboBox::Text() const {
+  if (isEditable()) return currentText();
   return currentIndex() < 0 ? placeholderText() : currentText();
 }
 
 void TQtComboBox::SetText(const QString& Text) {
   const QSignalBlocker quiet(this);
   const int index = findText(Text, Qt::MatchExactly);
-  if (index < 0) setPlaceholderText(Text);
-  setCurrentIndex(index);
+  if (index < 0)
+    ShowUnpicked(Text);
+  else
+    setCurrentIndex(index);
+}
+
+void TQtComboBox::ShowUnpicked(const QString& Text) {
+  const QSignalBlocker quiet(this);
+  setCurrentIndex(-1);
+  if (isEditable())
+    setEditText(Text);
+  else
+    setPlaceholderText(Text);
 }
 
 // --- clickable label -----------------------------------------------------------------------

@@ -64,9 +64,14 @@ class TQtComboBox : public QComboBox {
   explicit TQtComboBox(QWidget* Parent = nullptr);
   void setItemHeight(int Height);
   int itemHeight() const { return FItemHeight; }
+  // An edit part to type into: OnTyped runs once a typed text is complete
+  // (Enter, or the focus gone), not at each keystroke, never for a pick.
+  void AllowTyping(std::function<void()> OnTyped);
   QString Text() const;
   // Shows Text: picks the item with that text, or shows it with nothing picked.
   void SetText(const QString& Text);
+  // Nothing picked, Text shown.
+  void ShowUnpicked(const QString& Text);
 
  protected:
   void changeEvent(QEvent* Event) override;
@@ -75,6 +80,8 @@ class TQtComboBox : public QComboBox {
   void PlaceholderLikeText();
 
   int FItemHeight = 13;
+  bool FTyped = false;  // typed into since the last complete text
+  std::function<void()> FOnTyped;
 };
 
 class TQtClickLabel : public QLabel {

@@ -277,6 +277,27 @@ TEST_F(WindowOnWindows, PortListFollowsTheDeviceNotices) {
   EXPECT_EQ(Text(ports), "select COM Port...") << "nothing picked meanwhile";
 }
 
+// An address typed into the port selector's edit part opens on Enter (which
+// passes the form's dialog keys), not while it is typed; a server that
+// refuses says so. (Nothing listens on port 1 of this machine.)
+TEST_F(WindowOnWindows, ATypedAddressOpensOnEnter) {
+  COMBOBOXINFO info{};
+  info.cbSize = sizeof info;
+  ASSERT_TRUE(::GetComboBoxInfo(H(Form->ComboBox_ComPort), &info));
+  HWND edit = info.hwndItem;
+  ASSERT_FALSE(OwnStyle(edit, ES_READONLY));
+  ::SetFocus(edit);
+  ::SendMessageW(edit, EM_SETSEL, 0, -1);
+  for (const wchar_t c : std::wstring(L"rfc2217://127.0.0.1:1"))
+    ::SendMessageW(edit, WM_CHAR, c, 1);
+  EXPECT_TRUE(Messages.empty()) << "opened while typing";
+  ::PostMessageW(edit, WM_KEYDOWN, VK_RETURN, 1);
+  ASSERT_TRUE(WaitFor([&] { return !Messages.empty(); }, 10000)) << "Enter did nothing";
+  EXPECT_NE(Messages.front().find("The server refused the connection"), std::string::npos)
+      << Messages.front();
+  EXPECT_EQ(Text(Form->Edit_Status), "Please select correct COM port.");
+}
+
 // --- the whole tool against the simulator on COM5 ----------------------------------------------
 
 // rs485-d behind an adapter that echoes every request.

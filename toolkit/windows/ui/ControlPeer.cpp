@@ -294,9 +294,16 @@ class TComboBoxPeer : public TWindowPeer<TComboPeer> {
     COMBOBOXINFO info{};
     info.cbSize = sizeof info;
     if (::GetComboBoxInfo(Handle(), &info)) FEditPart = info.hwndItem;
-    if (FEditPart) ::SendMessageW(FEditPart, EM_SETREADONLY, TRUE, 0);
+    if (FEditPart && !D.Editable) ::SendMessageW(FEditPart, EM_SETREADONLY, TRUE, 0);
+    if (FEditPart && D.Editable)
+      ::SetWindowSubclass(FEditPart, EditPartKeys, kEditPartSubclass,
+                          reinterpret_cast<DWORD_PTR>(this));
     SetHint(D.Hint);
     Unmute();
+  }
+  ~TComboBoxPeer() override {
+    if (FEditPart && ::IsWindow(FEditPart))
+      ::RemoveWindowSubclass(FEditPart, EditPartKeys, kEditPartSubclass);
   }
   std::vector<HWND> Parts() const override {
     std::vector<HWND> parts{Handle()};
@@ -351,10 +358,17 @@ class TComboBoxPeer : public TWindowPeer<TComboPeer> {
   void SetItemIndex(int Index) override { Pick(Index); }
   // A pick: a click in the dropped list (or Enter there), or an arrow key on
   // the closed box; moving through the dropped list picks nothing yet.
+  // A typed text is complete when the box loses the focus (or on Enter, in
+  // EditPartKeys); a pick makes the edit part's text the item's, untyped.
   void Command(WORD Code) override {
     if (Muted()) return;
     const bool dropped = ::SendMessageW(Handle(), CB_GETDROPPEDSTATE, 0, 0) != 0;
-    if (Code == CBN_SELENDOK || (Code == CBN_SELCHANGE && !dropped)) Control().PeerChanged();
+    if (Code == CBN_EDITCHANGE) FTyped = true;
+    if (Code == CBN_SELENDOK || (Code == CBN_SELCHANGE && !dropped)) {
+      FTyped = false;
+      Control().PeerChanged();
+    }
+    if (Code == CBN_KILLFOCUS) Typed();
   }
   HBRUSH ControlColor(HDC Dc) override {
     ::SetBkColor(Dc, ::GetSysColor(COLOR_WINDOW));
@@ -362,6 +376,28 @@ class TComboBoxPeer : public TWindowPeer<TComboPeer> {
   }
 
  private:
+  static constexpr UINT_PTR kEditPartSubclass = 2;
+  void Typed() {
+    if (!FTyped) return;
+    FTyped = false;
+    Control().PeerTyped();
+  }
+  // Enter in the edit part completes the typed text. The form's dialog
+  // handling would take the key for itself unless the edit part wants it.
+  static LRESULT CALLBACK EditPartKeys(HWND Window, UINT Message, WPARAM W, LPARAM L, UINT_PTR,
+                                       DWORD_PTR Data) {
+    auto* peer = reinterpret_cast<TComboBoxPeer*>(Data);
+    const auto* msg = reinterpret_cast<const MSG*>(L);
+    if (Message == WM_GETDLGCODE && msg && msg->message == WM_KEYDOWN && msg->wParam == VK_RETURN)
+      return ::DefSubclassProc(Window, Message, W, L) | DLGC_WANTMESSAGE;
+    if (Message == WM_KEYDOWN && W == VK_RETURN &&
+        !::SendMessageW(peer->Handle(), CB_GETDROPPEDSTATE, 0, 0)) {
+      peer->Typed();
+      return 0;
+    }
+    if (Message == WM_CHAR && W == '\r') return 0;  // no beep
+    return ::DefSubclassProc(Window, Message, W, L);
+  }
   void Pick(int Index) {
     if (ItemIndex() != Index) ::SendMessageW(Handle(), CB_SETCURSEL, static_cast<WPARAM>(Index), 0);
   }
@@ -398,6 +434,7 @@ class TComboBoxPeer : public TWindowPeer<TComboPeer> {
   TBounds FDesigned;
   bool FFitItems;
   HWND FEditPart = nullptr;
+  bool FTyped = false;  // typed into since the last complete text
 };
 
 // --- button ----------------------------------------------------------------------------------

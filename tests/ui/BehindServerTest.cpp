@@ -1,0 +1,192 @@
+// The window through a real serial device server: ser2net on 127.0.0.1 in
+// front of the probe simulator's pseudo-terminal, its address typed into the
+// port selector; the server stopped under the tool and started again.
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <random>
+
+#include "tests/ui/FormFixture.h"
+#include "tools/SimulatorServer.h"
+
+extern char** environ;
+
+namespace {
+
+// ser2net on a free port of 127.0.0.1, as an RFC 2217 and a raw TCP port.
+class TSer2net {
+ public:
+  explicit TSer2net(std::string Line) : FLine(std::move(Line)) {}
+  ~TSer2net() { Stop(); }
+
+  // Listening on both ports (tried on others until it could take them).
+  bool Start() {
+    static std::mt19937 pick(std::random_device{}());
+    for (int attempt = 0; attempt < 20; ++attempt) {
+      if (!FFixedPorts) Rfc2217 = 20000 + static_cast<int>(pick() % 20000);
+      if (Launch() &&
+          QTest::qWaitFor([this] { return Listening(Rfc2217) && Listening(Raw()); }, 2500))
+        return true;
+      Stop();
+      if (FFixedPorts) return false;
+    }
+    return false;
+  }
+  // Started again later: on the same ports.
+  void KeepPorts() { FFixedPorts = true; }
+  void Stop() {
+    if (FPid <= 0) return;
+    ::kill(FPid, SIGTERM);
+    ::waitpid(FPid, nullptr, 0);
+    FPid = 0;
+  }
+  int Raw() const { return Rfc2217 + 1; }
+
+  int Rfc2217 = 0;
+
+ private:
+  bool Launch() {
+    const QString config = FDir.filePath("ser2net.yaml");
+    QFile file(config);
+    if (!file.open(QIODevice::WriteOnly)) return false;
+    const auto connection = [&](const char* Name, const char* Accepter, int Port) {
+      return QString(
+                 "connection: &%1\n    accepter: %2,127.0.0.1,%3\n"
+                 "    connector: serialdev,%4,1200n81,local\n"
+                 "    options:\n      kickolduser: true\n")
+          .arg(Name, Accepter)
+          .arg(Port)
+          .arg(QString::fromStdString(FLine));
+    };
+    file.write(("%YAML 1.1\n---\n" + connection("rfc2217", "telnet(rfc2217),tcp", Rfc2217) +
+                connection("raw", "tcp", Raw()))
+                   .toUtf8());
+    file.close();
+    const std::string path = config.toStdString();
+    const std::string pidFile = FDir.filePath("ser2net.pid").toStdString();
+    const char* argv[] = {"ser2net", "-n", "-c", path.c_str(), "-P", pidFile.c_str(), nullptr};
+    posix_spawn_file_actions_t quiet;
+    posix_spawn_file_actions_init(&quiet);
+    posix_spawn_file_actions_addopen(&quiet, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&quiet, 2, "/dev/null", O_WRONLY, 0);
+    const int failed = ::posix_spawn(&FPid, KALMET_SER2NET, &quiet, nullptr,
+                                     const_cast<char* const*>(argv), environ);
+    posix_spawn_file_actions_destroy(&quiet);
+    if (failed) FPid = 0;
+    return !failed;
+  }
+  // Whether something listens on 127.0.0.1:Port (the kernel's socket table).
+  static bool Listening(int Port) {
+    QFile table("/proc/net/tcp");
+    if (!table.open(QIODevice::ReadOnly)) return false;
+    const QByteArray want =
+        QString("0100007F:%1").arg(Port, 4, 16, QChar('0')).toUpper().toLatin1();
+    for (const QByteArray& line : table.readAll().split('\n')) {
+      const QList<QByteArray> f = line.simplified().split(' ');
+      if (f.size() > 3 && f[1] == want && f[3] == "0A") return true;
+    }
+    return false;
+  }
+
+  std::string FLine;
+  QTemporaryDir FDir;
+  pid_t FPid = 0;
+  bool FFixedPorts = false;
+};
+
+class BehindServerTest : public FormTest {
+ protected:
+  void SetUp() override {
+    FormTest::SetUp();
+    Sim = std::make_unique<sim::TSimulatorServer>(*sim::Preset("rs485-d"), sim::TServerOptions{});
+    std::string error;
+    ASSERT_TRUE(Sim->Open(error)) << error;
+    Sim->Start();
+    Server = std::make_unique<TSer2net>(Sim->DevicePath());
+    ASSERT_TRUE(Server->Start()) << "ser2net did not start";
+    MakeForm();
+  }
+  void TearDown() override {
+    FormTest::TearDown();
+    Server.reset();
+    Sim.reset();
+  }
+  // Types Address into the port selector's edit part and presses Enter.
+  void TypeAddress(const std::string& Address) {
+    QLineEdit* edit = Q(Form->ComboBox_ComPort)->lineEdit();
+    ASSERT_NE(edit, nullptr) << "the port selector has no edit part";
+    Type(edit, QString::fromStdString(Address));
+    EXPECT_TRUE(Messages.empty()) << "opened while typing";
+    QTest::keyClick(edit, Qt::Key_Return);
+  }
+  bool WaitForStatus(const char* Status, int Milliseconds = 15000) {
+    return QTest::qWaitFor([&] { return Q(Form->Edit_Status)->text() == Status; }, Milliseconds);
+  }
+  std::vector<std::string> Requests() {
+    std::vector<std::string> requests;
+    for (const auto& e : Sim->Log())
+      if (e.Kind == "REQ") requests.push_back(e.Text.substr(0, e.Text.size() - 4));
+    return requests;
+  }
+
+  std::unique_ptr<sim::TSimulatorServer> Sim;
+  std::unique_ptr<TSer2net> Server;
+};
+
+const std::vector<std::string> kFirstRead = {
+    "S 0",        "TXP40217VN4", "TXP40217CS", "TXP40217AD", "TXP40217OP", "TXP40217OW",
+    "TXP40217SL", "TXP40217IS",  "TXP40217PL", "TXP40217PH", "TXP40217FS"};
+
+TEST_F(BehindServerTest, ATypedAddressIsReadInBothModes) {
+  for (const std::string& address : {"rfc2217://127.0.0.1:" + std::to_string(Server->Rfc2217),
+                                     "socket://127.0.0.1:" + std::to_string(Server->Raw())}) {
+    SCOPED_TRACE(address);
+    const std::size_t before = Requests().size();
+    TypeAddress(address);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+          return Requests().size() >= before + kFirstRead.size() &&
+                 Q(Form->Edit_Status)->text() == "Reading probe data done.";
+        },
+        15000))
+        << Q(Form->Edit_Status)->text().toStdString();
+    const std::vector<std::string> all = Requests();
+    EXPECT_EQ(std::vector<std::string>(all.begin() + static_cast<long>(before), all.end()),
+              kFirstRead);
+    EXPECT_EQ(Q(Form->GroupBox_ProbeData)->title(), QString(" KALMET-RS-D "));
+    EXPECT_EQ(Form->ComboBox_ComPort->Text(), address);
+    EXPECT_TRUE(Messages.empty());
+  }
+}
+
+TEST_F(BehindServerTest, AStoppedServerIsReportedAndReconnectedWhenItIsBack) {
+  const std::string address = "rfc2217://127.0.0.1:" + std::to_string(Server->Rfc2217);
+  TypeAddress(address);
+  ASSERT_TRUE(WaitForStatus("Reading probe data done."));
+  Server->Stop();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !Messages.empty(); }, 3000))
+      << "the loss went unnoticed";
+  EXPECT_NE(Messages.front().find("The connection to the server was lost"), std::string::npos)
+      << Messages.front();
+  Server->KeepPorts();
+  ASSERT_TRUE(Server->Start());
+  ASSERT_TRUE(WaitForStatus("Reading probe data done.")) << "not connected again";
+  EXPECT_EQ(Form->ComboBox_ComPort->Text(), address);
+  EXPECT_EQ(Messages.size(), 1u) << "retries are quiet";
+}
+
+TEST_F(BehindServerTest, AnAddressWithoutAServerSaysWhy) {
+  TypeAddress("rfc2217://127.0.0.1:" + std::to_string(Server->Raw()));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !Messages.empty(); }, 5000));
+  EXPECT_NE(Messages.front().find("not an RFC 2217 server"), std::string::npos) << Messages.front();
+  EXPECT_EQ(Q(Form->Edit_Status)->text(), QString("Please select correct COM port."));
+}
+
+}  // namespace
