@@ -391,7 +391,7 @@ void TCustomComPort::ApplyLineSettings() {
 void TCustomComPort::ApplyBufferSizes() {
   if (!Active()) return;
   CheckResult(platform::SetupComm(FHandle, static_cast<DWORD>(FBufferSizes.Input()),
-                        static_cast<DWORD>(FBufferSizes.Output())));
+                                  static_cast<DWORD>(FBufferSizes.Output())));
 }
 
 void TCustomComPort::ApplyTimeouts() {

@@ -11,9 +11,9 @@
 #include "serial/platform/PortEnumeration.h"
 #include "serial/platform/linux/CommServices.h"
 #include "serial/platform/linux/Errors.h"
-#include "serial/platform/network/NetworkLine.h"
 #include "serial/platform/linux/SerialDevice.h"
 #include "serial/platform/network/NetworkAddress.h"
+#include "serial/platform/network/NetworkLine.h"
 
 namespace platform {
 

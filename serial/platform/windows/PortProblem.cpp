@@ -20,8 +20,8 @@ constexpr const char* kBusy =
 
 std::string PortNotAvailableReason(const std::string& DeviceName, int Errno) {
   if (platform::network::IsNetworkAddress(DeviceName))
-    return platform::network::NetworkProblem(
-        Errno, platform::SysErrorMessage(static_cast<DWORD>(Errno)));
+    return platform::network::NetworkProblem(Errno,
+                                             platform::SysErrorMessage(static_cast<DWORD>(Errno)));
   switch (Errno) {
     case 0:
       // No error number of the system's: nothing says another program holds it.
