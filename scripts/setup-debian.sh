@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages that building and testing the tool need.
 # Packages already present are skipped, so a second run takes seconds.
-# Usage: scripts/setup-debian.sh [--tests | --windows | --fuzz | --package]
+# Usage: scripts/setup-debian.sh [--tests | --windows | --fuzz | --package | --bench]
 set -euo pipefail
 
 packages=(
@@ -15,6 +15,8 @@ case "${1:-}" in
   --windows) packages+=(g++-mingw-w64-x86-64-posix wine64 googletest socat xvfb) ;;
   --fuzz) packages+=(clang-14 libclang-rt-14-dev) ;;
   --package) packages+=(dpkg-dev debhelper lintian desktop-file-utils appstream) ;;
+  # The benchmark's comparison through a serial device server.
+  --bench) packages+=(ser2net python3-serial) ;;
 esac
 
 missing=()

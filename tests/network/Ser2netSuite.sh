@@ -18,50 +18,13 @@ frames() { grep ' REQ ' "$work/sim.log" | cut -d' ' -f3-; }
 # Without the port's name, and without the carriage returns of Windows' line ends.
 without_port() { tr -d '\r' | grep -v '"port":'; }
 
-# Whether something listens on 127.0.0.1:PORT (the kernel's table of sockets).
-listening() {
-  local hex
-  hex=$(printf '%04X' "$1")
-  awk -v want="0100007F:$hex" '$2 == want && $4 == "0A" { found = 1 } END { exit !found }' \
-    /proc/net/tcp
-}
-
-# ser2net on two free ports of 127.0.0.1 (tried until it could take them).
+source "$(dirname "$0")/../../scripts/ser2net.sh"
 start_server() {
-  for _ in $(seq 20); do
-    rfc=$((20000 + RANDOM % 20000)) raw=$((rfc + 1))
-    cat >"$work/ser2net.yaml" <<YAML
-%YAML 1.1
----
-connection: &rfc2217
-    accepter: telnet(rfc2217),tcp,127.0.0.1,$rfc
-    connector: serialdev,$line,1200n81,local
-    options:
-      kickolduser: true
-connection: &raw
-    accepter: tcp,127.0.0.1,$raw
-    connector: serialdev,$line,1200n81,local
-    options:
-      kickolduser: true
-YAML
-    ser2net -n -c "$work/ser2net.yaml" -P "$work/ser2net.pid" >"$work/ser2net.log" 2>&1 &
-    server=$!
-    # Listening on both (not tried by connecting: a connection takes the line
-    # for a moment after it ends).
-    for _ in $(seq 50); do
-      if listening "$rfc" && listening "$raw"; then return 0; fi
-      sleep 0.05
-    done
-    kill "$server" 2>/dev/null
-    wait "$server" 2>/dev/null
-  done
+  ser2net_start "$work" "$line" && return 0
   fail "ser2net did not start: $(cat "$work/ser2net.log")"
   exit 1
 }
-stop_server() {
-  kill "$server" 2>/dev/null
-  wait "$server" 2>/dev/null
-}
+stop_server() { ser2net_stop; }
 
 # One conversation on the line itself and one through each of the server's
 # ports: frames, JSON and exit code compared.
