@@ -6,10 +6,13 @@
 #   ser2net_stop
 # ser2net opens the line at each connection, so LINE may come and go.
 
-# Whether something listens on 127.0.0.1:PORT (the kernel's table of sockets).
+# Whether process PID listens on 127.0.0.1:PORT (the kernel's table of
+# sockets; the socket must be the process's own, not another test's).
 ser2net_listening() {
-  awk -v want="$(printf '0100007F:%04X' "$1")" '$2 == want && $4 == "0A" { found = 1 }
-    END { exit !found }' /proc/net/tcp
+  local inode
+  inode=$(awk -v want="$(printf '0100007F:%04X' "$1")" '$2 == want && $4 == "0A" { print $10 }' \
+    /proc/net/tcp)
+  [[ -n $inode ]] && find "/proc/$2/fd" -lname "socket:\[$inode\]" 2>/dev/null | grep -q .
 }
 
 ser2net_start() {
@@ -35,7 +38,7 @@ YAML
     # Listening on both (not tried by connecting: a connection takes the line
     # for a moment after it ends).
     for _ in $(seq 50); do
-      if ser2net_listening "$rfc" && ser2net_listening "$raw"; then return 0; fi
+      if ser2net_listening "$rfc" "$server" && ser2net_listening "$raw" "$server"; then return 0; fi
       sleep 0.05
     done
     kill "$server" 2>/dev/null

@@ -4,6 +4,7 @@
 
 #include "ui/Unit_KALMET_Configuration_Tool.h"
 
+#include "serial/platform/CommServices.h"
 #include "toolkit/Application.h"
 #include "ui/Form1Description.h"
 
@@ -311,7 +312,14 @@ void TForm1::PurgeInput() {
   Com->PurgeInput();
 }
 void TForm1::WriteString(const std::string& Bytes) {
-  Com->WriteString(Bytes);
+  try {
+    Com->WriteString(Bytes);
+  } catch (const EComError& e) {
+    // A line gone under the write (an adapter unplugged, a connection the
+    // server closed) is reported once, by the lost-port path, when the event
+    // thread's wait ends with it.
+    if (!platform::IsLostDevice(static_cast<platform::DWORD>(e.ErrorCode()))) throw;
+  }
 }
 int TForm1::InputCount() {
   return Com->InputCount();
