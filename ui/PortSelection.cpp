@@ -21,6 +21,8 @@ constexpr int kReconnectTries = 10;
 void TForm1::ComboBox_ComPortChange(TObject*) {
   // The technician's choice ends any waiting for a lost port.
   FLostPort.clear();
+  FServerConnect.reset();
+  FServerConnected = false;
   OpenPickedPort(false);
 }
 
@@ -29,8 +31,9 @@ void TForm1::ComboBox_ComPortTyped(TObject*) {
   typed.erase(0, typed.find_first_not_of(" \t"));
   typed.erase(typed.find_last_not_of(" \t") + 1);
   if (typed.empty() || (S.PortOpen && typed == FOpenPort)) return;
-  // Opened as a pick of it. A network address stays in the list while the
-  // tool runs, to be picked again; a device name that did not open goes.
+  // Opened as a pick of it. A network address stays in the list, to be
+  // picked again (until the list follows a change of the machine's ports);
+  // a device name that did not open goes.
   const bool listed = ComboBox_ComPort->IndexOf(typed) >= 0;
   PickPort(typed);
   if (!listed && !S.PortOpen && !platform::network::IsNetworkAddress(typed))
@@ -131,6 +134,18 @@ void TForm1::PortLost() {
 
 void TForm1::ReconnectLostPort() {
   if (FLostPort.empty() || FPortFailureShown) return;
+  // A server is reached off the main thread first: the window does not wait
+  // for a network that does not answer. Once connected, the line is opened
+  // on that connection.
+  const bool server = platform::network::IsNetworkAddress(FLostPort);
+  if (server && !FServerConnected) {
+    if (!FServerConnect)
+      FServerConnect = std::make_unique<platform::TServerConnect>(
+          DeviceNameOfPort(FLostPort),
+          [this](bool Connected) { Guarded([this, Connected] { ServerConnectDone(Connected); }); });
+    return;
+  }
+  FServerConnected = false;
   if (platform::PortAccess(DeviceNameOfPort(FLostPort)) == platform::TPortAccess::Missing) {
     WatchForLostPort();
     return;
@@ -144,13 +159,23 @@ void TForm1::ReconnectLostPort() {
   if (!OpenPickedPort(true)) {
     // A server has no device to watch for: it is tried a second apart until
     // it answers or the technician picks another port.
-    const bool server = platform::network::IsNetworkAddress(FLostPort);
     if ((server || ++FReconnectTries <= kReconnectTries) && !FReconnectTimer->Enabled())
       FReconnectTimer->SetEnabled(true);
     return;
   }
   FLostPort.clear();
   FPortWatch->StopWatchingFor();
+}
+
+void TForm1::ServerConnectDone(bool Connected) {
+  FServerConnect.reset();
+  if (FLostPort.empty()) return;
+  if (!Connected) {
+    if (!FReconnectTimer->Enabled()) FReconnectTimer->SetEnabled(true);
+    return;
+  }
+  FServerConnected = true;
+  ReconnectLostPort();
 }
 
 void TForm1::WatchForLostPort() {

@@ -16,6 +16,7 @@
 #include "serial/ComPort.h"
 #include "serial/ComSignal.h"
 #include "serial/platform/PortWatch.h"
+#include "serial/platform/ServerConnect.h"
 #include "toolkit/Application.h"
 #include "toolkit/Controls.h"
 #include "toolkit/Timer.h"
@@ -169,6 +170,7 @@ class TForm1 : public TForm, private IProbeView, private IProbeLink {
   void RefreshPortList();
   void ReconnectLostPort();
   void ReconnectTimerTimer(TObject* Sender);
+  void ServerConnectDone(bool Connected);
   void WatchForLostPort();
 
   // Editing helpers (ConfigurationEditing.cpp)
@@ -207,7 +209,10 @@ class TForm1 : public TForm, private IProbeView, private IProbeLink {
   // The entry of a port that went away while open, until it is back and open
   // again or the technician picks a port.
   std::string FLostPort;
-  int FReconnectTries = 0;         // quiet tries to open the lost port again
+  int FReconnectTries = 0;  // quiet tries to open the lost port again
+  // A lost server: reaching it off the main thread, and reached.
+  std::unique_ptr<platform::TServerConnect> FServerConnect;
+  bool FServerConnected = false;
   bool FClosingPort = false;       // the window closes Com itself
   bool FPortFailureShown = false;  // the failure path's message box is open
   // While the refresh writes the 4/20 mA fields, what their handlers raise is

@@ -103,6 +103,10 @@ long TSocket::Receive(char* Buffer, std::size_t Size, int& Error) {
   }
 }
 
+void TSocket::ShutdownSend() {
+  if (FSocket >= 0) ::shutdown(FSocket, SHUT_WR);
+}
+
 void TSocket::Wake() {
   const std::uint64_t one = 1;
   while (::write(FWakeFd, &one, sizeof one) < 0 && errno == EINTR) {

@@ -41,6 +41,8 @@ class TSocket {
   long Receive(char* Buffer, std::size_t Size, int& Error);
   // Ends the reader's current and every later Receive with kWoken.
   void Wake();
+  // No more bytes to send: the server learns it after the last ones.
+  void ShutdownSend();
 
  private:
   int FSocket = -1;

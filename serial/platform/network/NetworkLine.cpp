@@ -16,6 +16,7 @@ using namespace telnet;
 constexpr int kConnectMilliseconds = 5000;
 constexpr auto kAnswerWait = 3s;         // for the server's answers to the settings
 constexpr auto kPurgeBarrier = 1s;       // longest wait for a purge's answer
+constexpr auto kCloseWait = 500ms;       // for the server's close after ours
 constexpr int kSendMilliseconds = 5000;  // for room to send
 
 // RFC 2217's numbers for the line settings.
@@ -39,6 +40,42 @@ std::uint8_t StopCode(BYTE StopBits) {
 
 }  // namespace
 
+namespace {
+
+// The connection made ahead, and the name it was made for.
+std::mutex AheadMutex;
+std::string AheadName;
+std::unique_ptr<TSocket> Ahead;
+
+std::unique_ptr<TSocket> TakeConnectionAhead(const std::string& Name) {
+  std::lock_guard lock(AheadMutex);
+  if (!Ahead || AheadName != Name) return nullptr;
+  return std::move(Ahead);
+}
+
+}  // namespace
+
+bool TNetworkLine::ConnectAhead(const std::string& Name, int& Detail) {
+  network::TNetworkAddress address;
+  std::string error;
+  if (!network::ParseNetworkAddress(Name, address, error)) {
+    Detail = neterror::kBadAddress;
+    return false;
+  }
+  auto socket = std::make_unique<TSocket>();
+  if (!socket->Connect(address.Host, address.Port, kConnectMilliseconds, Detail)) return false;
+  std::lock_guard lock(AheadMutex);
+  AheadName = Name;
+  Ahead = std::move(socket);
+  return true;
+}
+
+void TNetworkLine::DropConnectionAhead() {
+  std::unique_ptr<TSocket> dropped;
+  std::lock_guard lock(AheadMutex);
+  dropped = std::move(Ahead);
+}
+
 TNetworkLine* TNetworkLine::Open(const std::string& Name) {
   network::TNetworkAddress address;
   std::string error;
@@ -49,7 +86,12 @@ TNetworkLine* TNetworkLine::Open(const std::string& Name) {
   auto* line = new TNetworkLine;
   line->FRfc2217 = address.Rfc2217;
   int failure = 0;
-  if (!line->FSocket.Connect(address.Host, address.Port, kConnectMilliseconds, failure) ||
+  // A connection made ahead for this name is taken as it is.
+  std::unique_ptr<TSocket> ahead = TakeConnectionAhead(Name);
+  const bool connected = ahead != nullptr;
+  if (connected) line->FSocket = std::move(ahead);
+  if ((!connected &&
+       !line->FSocket->Connect(address.Host, address.Port, kConnectMilliseconds, failure)) ||
       (line->FRfc2217 && !line->SendAll(Greeting(), failure))) {
     delete line;
     FailErrno(failure);
@@ -61,13 +103,22 @@ TNetworkLine* TNetworkLine::Open(const std::string& Name) {
 }
 
 TNetworkLine::~TNetworkLine() {
-  FSocket.Wake();
+  // The last bytes written must reach the server's line: a connection closed
+  // with input unread is reset, and a server may drop what it had not read
+  // yet (a current-loop probe's closing request). So the server is told that
+  // nothing follows, and its close is awaited, briefly.
+  if (FReader.joinable()) {
+    FSocket->ShutdownSend();
+    std::unique_lock lock(FMutex);
+    FCompleted.wait_for(lock, kCloseWait, [this] { return FHungUp; });
+  }
+  FSocket->Wake();
   if (FReader.joinable()) FReader.join();
 }
 
 bool TNetworkLine::SendAll(std::string_view Bytes, int& Error) {
   std::lock_guard lock(FSendMutex);
-  return FSocket.SendAll(Bytes, kSendMilliseconds, Error);
+  return FSocket->SendAll(Bytes, kSendMilliseconds, Error);
 }
 
 // --- the reader thread ------------------------------------------------------------------
@@ -76,7 +127,7 @@ void TNetworkLine::ReaderLoop() {
   char buffer[4096];
   for (;;) {
     int failure = 0;
-    const long got = FSocket.Receive(buffer, sizeof buffer, failure);
+    const long got = FSocket->Receive(buffer, sizeof buffer, failure);
     if (got == TSocket::kWoken) return;
     std::string replies;
     {
@@ -97,25 +148,33 @@ void TNetworkLine::ReaderLoop() {
 }
 
 void TNetworkLine::Received(std::string_view Bytes, std::string& Replies) {
+  const auto now = TClock::now();
+  // Bytes that come before the server's answer to the last purge were on
+  // their way before it: a late reply to an earlier request, never this one's.
+  const auto barred = [&] {
+    return FPurgesUnanswered > 0 && FAnswersPurges && now < FBarrierUntil;
+  };
   std::string data;
   if (FRfc2217) {
-    FDecoder.Feed(Bytes, data);
-    Replies = FDecoder.TakeReplies();
-    for (const TComPortMessage& m : FDecoder.TakeMessages()) {
-      if (m.Command == cpPurgeData) {
-        FAnswersPurges = true;
-        FPurgesUnanswered = std::max(FPurgesUnanswered - 1, 0);
-      } else if (m.Command != cpNotifyLinestate && m.Command != cpNotifyModemstate) {
-        FAnswers.push_back(m);
+    // A byte at a time: what came before an answer, and what after, in one
+    // piece from the server.
+    for (const char byte : Bytes) {
+      std::string piece;
+      FDecoder.Feed(std::string_view(&byte, 1), piece);
+      if (!barred()) data += piece;
+      for (const TComPortMessage& m : FDecoder.TakeMessages()) {
+        if (m.Command == cpPurgeData) {
+          FAnswersPurges = true;
+          FPurgesUnanswered = std::max(FPurgesUnanswered - 1, 0);
+        } else if (m.Command != cpNotifyLinestate && m.Command != cpNotifyModemstate) {
+          FAnswers.push_back(m);
+        }
       }
     }
-  } else {
+    Replies = FDecoder.TakeReplies();
+  } else if (!barred()) {
     data.assign(Bytes);
   }
-  const auto now = TClock::now();
-  // Bytes that came before the server's answer to the last purge were on
-  // their way before it: a late reply to an earlier request, never this one's.
-  if (FPurgesUnanswered > 0 && FAnswersPurges && now < FBarrierUntil) data.clear();
   FCompleted.notify_all();
   if (data.empty()) return;
   FInput += data;

@@ -10,6 +10,7 @@
 // systems, over the system's sockets (serial/platform/Socket.h).
 
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -28,6 +29,13 @@ class TNetworkLine : public TCommDevice {
   // The connected line, or nullptr with the failure recorded (its detail
   // one of the socket layer's error numbers, neterror::kBadAddress ...).
   static TNetworkLine* Open(const std::string& Name);
+  // Connects to Name's server on the calling thread and keeps the connection
+  // for the next Open of Name, which then does not wait for the network (the
+  // window's reconnection connects on a thread of its own). False with
+  // Detail set when it failed. One connection is kept at most.
+  static bool ConnectAhead(const std::string& Name, int& Detail);
+  // Closes a connection made ahead and not opened.
+  static void DropConnectionAhead();
   ~TNetworkLine() override;
 
   BOOL Setup(DWORD InQueue, DWORD OutQueue) override;
@@ -57,7 +65,7 @@ class TNetworkLine : public TCommDevice {
   void Received(std::string_view Bytes, std::string& Replies);
   void HangUp(int Error);
 
-  TSocket FSocket;
+  std::unique_ptr<TSocket> FSocket = std::make_unique<TSocket>();
   bool FRfc2217 = false;
   std::thread FReader;
   std::mutex FSendMutex;

@@ -5,6 +5,7 @@
 #include <mutex>
 #include <optional>
 
+#include "serial/platform/Failure.h"
 #include "serial/platform/windows/CommServices.h"
 #include "serial/platform/windows/NetworkHandles.h"
 
@@ -13,6 +14,9 @@ namespace platform {
 namespace {
 
 thread_local DWORD LastFailure = 0;
+// The detail of the last failure of a network line's (Fail), for its code.
+thread_local DWORD DetailCode = 0;
+thread_local int Detail = 0;
 
 }  // namespace
 
@@ -34,7 +38,24 @@ int LastErrno() {
 }
 
 void NoteLastError(DWORD Code) {
-  LastFailure = Code;
+  LastFailure = Code != ERROR_SUCCESS && Code == DetailCode && Detail != 0
+                    ? static_cast<DWORD>(Detail)
+                    : Code;
+}
+
+void Fail(DWORD Code, int FailureDetail) {
+  ::SetLastError(Code);
+  DetailCode = Code;
+  Detail = FailureDetail;
+}
+
+void FailErrno(int FailureDetail) {
+  Fail(static_cast<DWORD>(FailureDetail), FailureDetail);
+}
+
+void ForgetFailureDetail() {
+  DetailCode = 0;
+  Detail = 0;
 }
 
 bool IsLostDevice(DWORD Code) {

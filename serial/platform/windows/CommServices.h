@@ -37,7 +37,11 @@ std::string SysErrorMessage(DWORD Code);
 // component noted (NoteLastError), also after the last error was reset: what
 // the reason a port is not available is told from.
 int LastErrno();
+// For a failure of a network line's, the detail it recorded (Fail in
+// serial/platform/Failure.h): why the connection ended, say, where the code
+// only says the line is gone.
 void NoteLastError(DWORD Code);
+void ForgetFailureDetail();
 // A failure that means the device has gone: an unplugged USB adapter (the
 // driver's "access denied", "device not functioning", "not ready"...), or
 // under Wine a pseudo-terminal whose other side closed (a broken pipe, an

@@ -20,14 +20,6 @@ std::map<HANDLE, std::unique_ptr<TCommDevice>> Lines;
 
 }  // namespace
 
-void Fail(DWORD Code, int) {
-  ::SetLastError(Code);
-}
-
-void FailErrno(int Detail) {
-  ::SetLastError(static_cast<DWORD>(Detail));
-}
-
 TCommDevice* NetworkLineOf(HANDLE Handle) {
   std::lock_guard lock(LinesMutex);
   const auto it = Lines.find(Handle);
@@ -37,6 +29,7 @@ TCommDevice* NetworkLineOf(HANDLE Handle) {
 HANDLE CreateFileA(const char* FileName, DWORD DesiredAccess, DWORD ShareMode,
                    SECURITY_ATTRIBUTES* Security, DWORD CreationDisposition, DWORD Flags,
                    HANDLE Template) {
+  ForgetFailureDetail();  // each open tells its own
   if (!FileName || !network::IsNetworkAddress(FileName))
     return ::CreateFileA(FileName, DesiredAccess, ShareMode, Security, CreationDisposition, Flags,
                          Template);

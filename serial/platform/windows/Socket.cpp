@@ -101,11 +101,9 @@ bool TSocket::SendAll(std::string_view Bytes, int Milliseconds, int& Error) {
     }
     Error = ::WSAGetLastError();
     if (put < 0 && Error == WSAEWOULDBLOCK) {
-      if (WaitWritable(FSocket, Milliseconds) == 0) {
-        Error = WSAETIMEDOUT;
-        return false;
-      }
-      continue;
+      const int ready = WaitWritable(FSocket, Milliseconds);
+      if (ready > 0) continue;
+      Error = ready == 0 ? WSAETIMEDOUT : ::WSAGetLastError();
     }
     return false;
   }
@@ -129,6 +127,10 @@ long TSocket::Receive(char* Buffer, std::size_t Size, int& Error) {
     WSANETWORKEVENTS seen;
     ::WSAEnumNetworkEvents(FSocket, FReadable, &seen);  // resets FReadable
   }
+}
+
+void TSocket::ShutdownSend() {
+  if (FSocket != kNoSocket) ::shutdown(FSocket, SD_SEND);
 }
 
 void TSocket::Wake() {

@@ -1,0 +1,40 @@
+#include "serial/platform/ServerConnect.h"
+
+#include <atomic>
+#include <thread>
+
+#include "serial/platform/network/NetworkLine.h"
+#include "toolkit/EventLoop.h"
+#include "toolkit/SystemHandles.h"
+
+namespace platform {
+
+struct TServerConnect::TAttempt {
+  TWakeEvent Finished;
+  std::atomic<bool> Connected{false};
+  std::atomic<bool> Abandoned{false};
+};
+
+TServerConnect::TServerConnect(const std::string& Address, std::function<void(bool Connected)> Done)
+    : FAttempt(std::make_shared<TAttempt>()) {
+  FWatch = MainLoop().Watch(FAttempt->Finished.Handle(), [this, Done = std::move(Done)] {
+    FAttempt->Finished.Acknowledge();
+    Done(FAttempt->Connected);
+  });
+  std::thread([Attempt = FAttempt, Address] {
+    int detail = 0;
+    const bool connected = TNetworkLine::ConnectAhead(Address, detail);
+    if (connected && Attempt->Abandoned) TNetworkLine::DropConnectionAhead();
+    Attempt->Connected = connected;
+    Attempt->Finished.Signal();
+  }).detach();
+}
+
+TServerConnect::~TServerConnect() {
+  FWatch.reset();
+  // Before the drop: a connection the attempt keeps after it, it drops itself.
+  FAttempt->Abandoned = true;
+  TNetworkLine::DropConnectionAhead();
+}
+
+}  // namespace platform
