@@ -185,11 +185,27 @@ TEST_F(BehindServerTest, AStoppedServerIsReportedAndReconnectedWhenItIsBack) {
   EXPECT_EQ(Messages.size(), 1u) << "retries are quiet";
 }
 
-TEST_F(BehindServerTest, AnAddressWithoutAServerSaysWhy) {
-  TypeAddress("rfc2217://127.0.0.1:" + std::to_string(Server->Raw()));
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !Messages.empty(); }, 5000));
-  EXPECT_NE(Messages.front().find("not an RFC 2217 server"), std::string::npos) << Messages.front();
-  EXPECT_EQ(Q(Form->Edit_Status)->text(), QString("Please select correct COM port."));
+// Opening the list is no end of typing; Enter is, once, also on the text of
+// an item (the address, now listed, typed again).
+TEST_F(BehindServerTest, AnAddressWithoutAServerSaysWhyOnce) {
+  const std::string address = "rfc2217://127.0.0.1:" + std::to_string(Server->Raw());
+  for (std::size_t times = 1; times <= 2; ++times) {
+    QLineEdit* edit = Q(Form->ComboBox_ComPort)->lineEdit();
+    Type(edit, QString::fromStdString(address));
+    if (times == 1) {
+      Q(Form->ComboBox_ComPort)->showPopup();
+      QTest::qWait(50);
+      Q(Form->ComboBox_ComPort)->hidePopup();
+      EXPECT_TRUE(Messages.empty()) << "opened with the list";
+    }
+    edit->setFocus();
+    QTest::keyClick(edit, Qt::Key_Return);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Messages.size() >= times; }, 5000));
+    QTest::qWait(100);
+    ASSERT_EQ(Messages.size(), times);
+    EXPECT_NE(Messages.back().find("not an RFC 2217 server"), std::string::npos) << Messages.back();
+    EXPECT_EQ(Q(Form->Edit_Status)->text(), QString("Please select correct COM port."));
+  }
 }
 
 }  // namespace

@@ -13,7 +13,7 @@ suite() {
     "$wine" "$exe" --gtest_filter="$1" || fail "$1"
 }
 
-suite 'WindowOnWindows.EveryControl*:WindowOnWindows.WindowCaption*:WindowOnWindows.PortList*:WindowOnWindows.ATypedAddress*'
+suite 'WindowOnWindows.EveryControl*:WindowOnWindows.WindowCaption*:WindowOnWindows.PortList*:WindowOnWindows.ATypedAddressOpensOnEnter'
 simulate "$link" --preset rs485-d --echo
 suite 'WindowOnWindows.Rs485*'
 stop_simulator
@@ -22,6 +22,16 @@ suite 'WindowOnWindows.CurrentLoop*'
 stop_simulator
 simulate "$link" --preset rs485-d --hangup-after 4 --return-after 2000
 suite 'WindowOnWindows.Unplugged*'
+stop_simulator
+# A typed address: the probe through ser2net on 127.0.0.1.
+source "$(dirname "$0")/../../scripts/ser2net.sh"
+simulate "$work/ttyNET" --preset rs485-d
+if ser2net_start "$work" "$work/ttyNET"; then
+  KALMET_SERVER_ADDRESS=rfc2217://127.0.0.1:$rfc suite 'WindowOnWindows.ATypedAddressIsRead*'
+  ser2net_stop
+else
+  fail "ser2net did not start: $(cat "$work/ser2net.log")"
+fi
 stop_simulator
 
 finish "The window under Wine"

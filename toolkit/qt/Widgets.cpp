@@ -1,6 +1,7 @@
 #include "toolkit/qt/Widgets.h"
 
 #include <QAbstractItemView>
+#include <QFocusEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
@@ -161,12 +162,27 @@ void TQtComboBox::AllowTyping(std::function<void()> OnTyped) {
   setCompleter(nullptr);                 // nor completed to one
   FOnTyped = std::move(OnTyped);
   connect(lineEdit(), &QLineEdit::textEdited, this, [this] { FTyped = true; });
-  connect(lineEdit(), &QLineEdit::editingFinished, this, [this] {
-    if (!FTyped) return;
-    FTyped = false;
-    if (FOnTyped) FOnTyped();
+  // A pick (also Enter on the text of an item) replaces what was typed.
+  connect(this, &QComboBox::activated, this, [this] { FTyped = false; });
+  connect(lineEdit(), &QLineEdit::returnPressed, this, [this] {
+    if (findText(currentText(), Qt::MatchExactly) < 0) Typed();
   });
+  lineEdit()->installEventFilter(this);
   ShowUnpicked(shown);
+}
+
+bool TQtComboBox::eventFilter(QObject* Watched, QEvent* Event) {
+  // Leaving the box completes the text; opening its list does not.
+  if (Watched == lineEdit() && Event->type() == QEvent::FocusOut &&
+      static_cast<QFocusEvent*>(Event)->reason() != Qt::PopupFocusReason)
+    Typed();
+  return QComboBox::eventFilter(Watched, Event);
+}
+
+void TQtComboBox::Typed() {
+  if (!FTyped) return;
+  FTyped = false;
+  if (FOnTyped) FOnTyped();
 }
 
 QString TQtComboBox::Text() const {

@@ -75,9 +75,11 @@ class TQtComboBox : public QComboBox {
 
  protected:
   void changeEvent(QEvent* Event) override;
+  bool eventFilter(QObject* Watched, QEvent* Event) override;
 
  private:
   void PlaceholderLikeText();
+  void Typed();
 
   int FItemHeight = 13;
   bool FTyped = false;  // typed into since the last complete text

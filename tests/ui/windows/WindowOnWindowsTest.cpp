@@ -298,6 +298,26 @@ TEST_F(WindowOnWindows, ATypedAddressOpensOnEnter) {
   EXPECT_EQ(Text(Form->Edit_Status), "Please select correct COM port.");
 }
 
+// The probe through ser2net, at the address tests/wine/WindowSuite.sh gives.
+TEST_F(WindowOnWindows, ATypedAddressIsReadThroughAServer) {
+  const char* address = std::getenv("KALMET_SERVER_ADDRESS");
+  if (!address) GTEST_SKIP() << "no server (tests/wine/WindowSuite.sh starts one)";
+  COMBOBOXINFO info{};
+  info.cbSize = sizeof info;
+  ASSERT_TRUE(::GetComboBoxInfo(H(Form->ComboBox_ComPort), &info));
+  ::SetFocus(info.hwndItem);
+  ::SendMessageW(info.hwndItem, EM_SETSEL, 0, -1);
+  for (const wchar_t c : Wide(address)) ::SendMessageW(info.hwndItem, WM_CHAR, c, 1);
+  ::PostMessageW(info.hwndItem, WM_KEYDOWN, VK_RETURN, 1);
+  ASSERT_TRUE(WaitForStatus("Reading probe data done.")) << Text(Form->Edit_Status);
+  EXPECT_EQ(TakeRequests(),
+            (Requests{"S 0", "TXP40217VN4", "TXP40217CS", "TXP40217AD", "TXP40217OP", "TXP40217OW",
+                      "TXP40217SL", "TXP40217IS", "TXP40217PL", "TXP40217PH", "TXP40217FS"}));
+  EXPECT_EQ(Text(Form->GroupBox_ProbeData), " KALMET-RS-D ");
+  EXPECT_EQ(Text(Form->ComboBox_ComPort), address);
+  EXPECT_TRUE(Messages.empty()) << Messages.front();
+}
+
 // --- the whole tool against the simulator on COM5 ----------------------------------------------
 
 // rs485-d behind an adapter that echoes every request.
