@@ -133,6 +133,9 @@ class TItemHeightDelegate : public QStyledItemDelegate {
 
 TQtComboBox::TQtComboBox(QWidget* Parent) : QComboBox(Parent) {
   setEditable(false);
+  // A pick (also Enter on the text of an item) replaces what was typed;
+  // connected first, this runs before the pick is reported.
+  connect(this, &QComboBox::activated, this, [this] { FTyped = false; });
   setItemDelegate(new TItemHeightDelegate(FItemHeight, this));
   PlaceholderLikeText();
 }
@@ -162,8 +165,6 @@ void TQtComboBox::AllowTyping(std::function<void()> OnTyped) {
   setCompleter(nullptr);                 // nor completed to one
   FOnTyped = std::move(OnTyped);
   connect(lineEdit(), &QLineEdit::textEdited, this, [this] { FTyped = true; });
-  // A pick (also Enter on the text of an item) replaces what was typed.
-  connect(this, &QComboBox::activated, this, [this] { FTyped = false; });
   connect(lineEdit(), &QLineEdit::returnPressed, this, [this] {
     if (findText(currentText(), Qt::MatchExactly) < 0) Typed();
   });

@@ -96,23 +96,25 @@ DCB LineSettings() {
 const std::string kSettingsAnswered = kWill + Answer(1, std::string("\x00\x00\x04\xB0", 4)) +
                                       Answer(2, "\x08") + Answer(3, "\x01") + Answer(4, "\x01");
 
-// What arrives until Count bytes are there (or 5 s have passed).
+// What arrives until Count bytes are there (or 5 s have passed). What came
+// before the mask was set raises no event: it is read first.
 std::string ReadUntil(HANDLE Line, std::size_t Count) {
   const HANDLE arrived = CreateEventA(nullptr, TRUE, FALSE, nullptr);
   SetCommMask(Line, EV_RXCHAR);
   std::string got;
-  while (got.size() < Count) {
+  for (;;) {
+    OVERLAPPED read{};
+    char buffer[64];
+    DWORD n = 0;
+    ReadFile(Line, buffer, sizeof buffer, &n, &read);
+    got.append(buffer, n);
+    if (got.size() >= Count) break;
     OVERLAPPED wait{};
     wait.hEvent = arrived;
     DWORD events = 0;
     if (!WaitCommEvent(Line, &events, &wait) &&
         (GetLastError() != ERROR_IO_PENDING || WaitForSingleObject(arrived, 5000) != 0))
       break;
-    OVERLAPPED read{};
-    char buffer[64];
-    DWORD n = 0;
-    ReadFile(Line, buffer, sizeof buffer, &n, &read);
-    got.append(buffer, n);
   }
   SetCommMask(Line, 0);
   CloseHandle(arrived);
