@@ -1,4 +1,4 @@
-#include "serial/platform/linux/Socket.h"
+#include "serial/platform/Socket.h"
 
 #include <netdb.h>
 #include <netinet/in.h>
@@ -13,14 +13,14 @@
 namespace platform {
 
 TSocket::~TSocket() {
-  if (FSocket >= 0) ::close(FSocket);
-  if (FWakeFd >= 0) ::close(FWakeFd);
+  if (F.Socket >= 0) ::close(F.Socket);
+  if (F.WakeFd >= 0) ::close(F.WakeFd);
 }
 
 bool TSocket::Connect(const std::string& Host, const std::string& Port, int Milliseconds,
                       int& Error) {
-  FWakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-  if (FWakeFd < 0) {
+  F.WakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+  if (F.WakeFd < 0) {
     Error = errno;
     return false;
   }
@@ -53,26 +53,26 @@ bool TSocket::Connect(const std::string& Host, const std::string& Port, int Mill
     if (result == 0) {
       const int one = 1;
       ::setsockopt(s, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-      FSocket = s;
+      F.Socket = s;
       break;
     }
     Error = errno;
     ::close(s);
   }
   ::freeaddrinfo(found);
-  return FSocket >= 0;
+  return F.Socket >= 0;
 }
 
 bool TSocket::SendAll(std::string_view Bytes, int Milliseconds, int& Error) {
   while (!Bytes.empty()) {
-    const ssize_t put = ::send(FSocket, Bytes.data(), Bytes.size(), MSG_NOSIGNAL);
+    const ssize_t put = ::send(F.Socket, Bytes.data(), Bytes.size(), MSG_NOSIGNAL);
     if (put > 0) {
       Bytes.remove_prefix(static_cast<std::size_t>(put));
       continue;
     }
     if (put < 0 && errno == EINTR) continue;
     if (put < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-      pollfd p{FSocket, POLLOUT, 0};
+      pollfd p{F.Socket, POLLOUT, 0};
       if (::poll(&p, 1, Milliseconds) == 0) {
         Error = ETIMEDOUT;
         return false;
@@ -87,7 +87,7 @@ bool TSocket::SendAll(std::string_view Bytes, int Milliseconds, int& Error) {
 
 long TSocket::Receive(char* Buffer, std::size_t Size, int& Error) {
   for (;;) {
-    pollfd fds[2] = {{FSocket, POLLIN | POLLRDHUP, 0}, {FWakeFd, POLLIN, 0}};
+    pollfd fds[2] = {{F.Socket, POLLIN | POLLRDHUP, 0}, {F.WakeFd, POLLIN, 0}};
     if (::poll(fds, 2, -1) < 0) {
       if (errno == EINTR) continue;
       Error = errno;
@@ -95,7 +95,7 @@ long TSocket::Receive(char* Buffer, std::size_t Size, int& Error) {
     }
     if (fds[1].revents & POLLIN) return kWoken;
     if (!(fds[0].revents & (POLLIN | POLLRDHUP | POLLHUP | POLLERR))) continue;
-    const ssize_t got = ::recv(FSocket, Buffer, Size, 0);
+    const ssize_t got = ::recv(F.Socket, Buffer, Size, 0);
     if (got >= 0) return static_cast<long>(got);
     if (errno == EINTR || errno == EAGAIN) continue;
     Error = errno;
@@ -104,12 +104,12 @@ long TSocket::Receive(char* Buffer, std::size_t Size, int& Error) {
 }
 
 void TSocket::ShutdownSend() {
-  if (FSocket >= 0) ::shutdown(FSocket, SHUT_WR);
+  if (F.Socket >= 0) ::shutdown(F.Socket, SHUT_WR);
 }
 
 void TSocket::Wake() {
   const std::uint64_t one = 1;
-  while (::write(FWakeFd, &one, sizeof one) < 0 && errno == EINTR) {
+  while (::write(F.WakeFd, &one, sizeof one) < 0 && errno == EINTR) {
   }
 }
 

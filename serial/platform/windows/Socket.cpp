@@ -1,7 +1,7 @@
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
-#include "serial/platform/windows/Socket.h"
+#include "serial/platform/Socket.h"
 
 #include <mutex>
 
@@ -37,17 +37,17 @@ int WaitWritable(SOCKET S, int Milliseconds) {
 }  // namespace
 
 TSocket::~TSocket() {
-  if (FSocket != kNoSocket) ::closesocket(FSocket);
-  if (FReadable) ::WSACloseEvent(FReadable);
-  if (FWake) ::CloseHandle(FWake);
+  if (F.Socket != kNoSocket) ::closesocket(F.Socket);
+  if (F.Readable) ::WSACloseEvent(F.Readable);
+  if (F.Wake) ::CloseHandle(F.Wake);
 }
 
 bool TSocket::Connect(const std::string& Host, const std::string& Port, int Milliseconds,
                       int& Error) {
   if (!StartWinsock(Error)) return false;
-  FWake = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  FReadable = ::WSACreateEvent();
-  if (!FWake || FReadable == WSA_INVALID_EVENT) {
+  F.Wake = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  F.Readable = ::WSACreateEvent();
+  if (!F.Wake || F.Readable == WSA_INVALID_EVENT) {
     Error = static_cast<int>(::GetLastError());
     return false;
   }
@@ -79,29 +79,29 @@ bool TSocket::Connect(const std::string& Host, const std::string& Port, int Mill
       result = soError == 0 ? 0 : -1;
       ::WSASetLastError(soError);
     }
-    if (result == 0 && ::WSAEventSelect(s, FReadable, FD_READ | FD_CLOSE) == 0) {
+    if (result == 0 && ::WSAEventSelect(s, F.Readable, FD_READ | FD_CLOSE) == 0) {
       const BOOL one = TRUE;
       ::setsockopt(s, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&one), sizeof one);
-      FSocket = s;
+      F.Socket = s;
       break;
     }
     Error = ::WSAGetLastError();
     ::closesocket(s);
   }
   ::freeaddrinfo(found);
-  return FSocket != kNoSocket;
+  return F.Socket != kNoSocket;
 }
 
 bool TSocket::SendAll(std::string_view Bytes, int Milliseconds, int& Error) {
   while (!Bytes.empty()) {
-    const int put = ::send(FSocket, Bytes.data(), static_cast<int>(Bytes.size()), 0);
+    const int put = ::send(F.Socket, Bytes.data(), static_cast<int>(Bytes.size()), 0);
     if (put > 0) {
       Bytes.remove_prefix(static_cast<std::size_t>(put));
       continue;
     }
     Error = ::WSAGetLastError();
     if (put < 0 && Error == WSAEWOULDBLOCK) {
-      const int ready = WaitWritable(FSocket, Milliseconds);
+      const int ready = WaitWritable(F.Socket, Milliseconds);
       if (ready > 0) continue;
       Error = ready == 0 ? WSAETIMEDOUT : ::WSAGetLastError();
     }
@@ -112,12 +112,12 @@ bool TSocket::SendAll(std::string_view Bytes, int Milliseconds, int& Error) {
 
 long TSocket::Receive(char* Buffer, std::size_t Size, int& Error) {
   for (;;) {
-    if (::WaitForSingleObject(FWake, 0) == WAIT_OBJECT_0) return kWoken;
-    const int got = ::recv(FSocket, Buffer, static_cast<int>(Size), 0);
+    if (::WaitForSingleObject(F.Wake, 0) == WAIT_OBJECT_0) return kWoken;
+    const int got = ::recv(F.Socket, Buffer, static_cast<int>(Size), 0);
     if (got >= 0) return got;
     Error = ::WSAGetLastError();
     if (Error != WSAEWOULDBLOCK) return kFailed;
-    const HANDLE events[2] = {FWake, FReadable};
+    const HANDLE events[2] = {F.Wake, F.Readable};
     const DWORD woke = ::WaitForMultipleObjects(2, events, FALSE, INFINITE);
     if (woke == WAIT_OBJECT_0) return kWoken;
     if (woke != WAIT_OBJECT_0 + 1) {
@@ -125,16 +125,16 @@ long TSocket::Receive(char* Buffer, std::size_t Size, int& Error) {
       return kFailed;
     }
     WSANETWORKEVENTS seen;
-    ::WSAEnumNetworkEvents(FSocket, FReadable, &seen);  // resets FReadable
+    ::WSAEnumNetworkEvents(F.Socket, F.Readable, &seen);  // resets F.Readable
   }
 }
 
 void TSocket::ShutdownSend() {
-  if (FSocket != kNoSocket) ::shutdown(FSocket, SD_SEND);
+  if (F.Socket != kNoSocket) ::shutdown(F.Socket, SD_SEND);
 }
 
 void TSocket::Wake() {
-  if (FWake) ::SetEvent(FWake);
+  if (F.Wake) ::SetEvent(F.Wake);
 }
 
 }  // namespace platform
