@@ -72,6 +72,8 @@ sleep 0.5  # ser2net lets go of the line only after the connection ended
 expect 4 "refused the connection" "rfc2217://127.0.0.1:$((raw + 1))"
 expect 4 "address is not valid" "rfc2217://127.0.0.1"
 stop_simulator
+# No line behind the server: it closes each connection at once.
+expect 4 "closed the connection" "rfc2217://127.0.0.1:$rfc"
 
 # The server stopped part-way through a read: exit 5 at once; started again,
 # the probe is read.
