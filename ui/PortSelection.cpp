@@ -168,7 +168,9 @@ void TForm1::ReconnectLostPort() {
 }
 
 void TForm1::ServerConnectDone(bool Connected) {
-  FServerConnect.reset();
+  // Ends with this call, after the open has taken the connection it made
+  // (ending it drops a connection not taken).
+  const auto attempt = std::move(FServerConnect);
   if (FLostPort.empty()) return;
   if (!Connected) {
     if (!FReconnectTimer->Enabled()) FReconnectTimer->SetEnabled(true);

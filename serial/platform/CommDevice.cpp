@@ -18,6 +18,48 @@ void TCommDevice::Complete(OVERLAPPED* Overlapped, DWORD Status, DWORD Bytes) {
   FCompleted.notify_all();
 }
 
+void TCommDevice::SignalEvents(DWORD Events) {
+  Events &= FMask;
+  if (!Events) return;
+  if (FWait) {
+    EndWait(Events | FLatched);
+    FLatched = 0;
+  } else {
+    FLatched |= Events;
+  }
+}
+
+void TCommDevice::ReplaceMask(DWORD Mask) {
+  FMask = Mask;
+  FLatched = 0;
+  EndWait(0);
+}
+
+void TCommDevice::EndWait(DWORD EventWord, DWORD Status) {
+  if (!FWait) return;
+  *FWait->EventWord = EventWord;
+  Complete(FWait->Overlapped, Status, 0);
+  FWait.reset();
+}
+
+BOOL TCommDevice::WaitEvent(DWORD* EventWord, OVERLAPPED* Overlapped) {
+  std::lock_guard lock(FMutex);
+  if (FHungUp) return Failed(ERROR_ACCESS_DENIED, FHangUpErrno);
+  if (FMask == 0 || FWait || !Overlapped) return Failed(ERROR_INVALID_PARAMETER, EINVAL);
+  if ((FLatched & EV_RXCHAR) && !InputWaiting()) FLatched &= ~EV_RXCHAR;
+  if (FLatched & FMask) {
+    *EventWord = FLatched & FMask;
+    FLatched = 0;
+    Overlapped->Internal = ERROR_SUCCESS;
+    return TRUE;
+  }
+  Overlapped->Internal = STATUS_PENDING;
+  Overlapped->InternalHigh = 0;
+  if (Overlapped->hEvent) ResetEvent(Overlapped->hEvent);
+  FWait = TPendingWait{EventWord, Overlapped};
+  return Failed(ERROR_IO_PENDING, EINPROGRESS);
+}
+
 BOOL TCommDevice::GetTimeouts(COMMTIMEOUTS* Timeouts) {
   std::lock_guard lock(FMutex);
   *Timeouts = FTimeouts;

@@ -10,6 +10,7 @@
 namespace platform {
 
 struct TServerConnect::TAttempt {
+  unsigned Number = 0;
   TWakeEvent Finished;
   std::atomic<bool> Connected{false};
   std::atomic<bool> Abandoned{false};
@@ -17,14 +18,16 @@ struct TServerConnect::TAttempt {
 
 TServerConnect::TServerConnect(const std::string& Address, std::function<void(bool Connected)> Done)
     : FAttempt(std::make_shared<TAttempt>()) {
+  static std::atomic<unsigned> attempts{0};
+  FAttempt->Number = ++attempts;
   FWatch = MainLoop().Watch(FAttempt->Finished.Handle(), [this, Done = std::move(Done)] {
     FAttempt->Finished.Acknowledge();
     Done(FAttempt->Connected);
   });
   std::thread([Attempt = FAttempt, Address] {
     int detail = 0;
-    const bool connected = TNetworkLine::ConnectAhead(Address, detail);
-    if (connected && Attempt->Abandoned) TNetworkLine::DropConnectionAhead();
+    const bool connected = TNetworkLine::ConnectAhead(Address, Attempt->Number, detail);
+    if (connected && Attempt->Abandoned) TNetworkLine::DropConnectionAhead(Attempt->Number);
     Attempt->Connected = connected;
     Attempt->Finished.Signal();
   }).detach();
@@ -33,8 +36,9 @@ TServerConnect::TServerConnect(const std::string& Address, std::function<void(bo
 TServerConnect::~TServerConnect() {
   FWatch.reset();
   // Before the drop: a connection the attempt keeps after it, it drops itself.
+  // A later attempt's connection stays.
   FAttempt->Abandoned = true;
-  TNetworkLine::DropConnectionAhead();
+  TNetworkLine::DropConnectionAhead(FAttempt->Number);
 }
 
 }  // namespace platform

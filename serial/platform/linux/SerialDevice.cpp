@@ -152,11 +152,9 @@ void TSerialDevice::Wake() {
   }
 }
 
-void TSerialDevice::EndWait(DWORD EventWord) {
-  if (!FWait) return;
-  *FWait->EventWord = EventWord;
-  Complete(FWait->Overlapped, ERROR_SUCCESS, 0);
-  FWait.reset();
+bool TSerialDevice::InputWaiting() {
+  int waiting = 0;
+  return ::ioctl(FFd, TIOCINQ, &waiting) != 0 || waiting > 0;
 }
 
 void TSerialDevice::EndRead(DWORD Status) {
@@ -221,17 +219,6 @@ void TSerialDevice::WatchOutput() {
   ev.events = EPOLLIN | EPOLLET | (wanted ? EPOLLOUT : 0u);
   ev.data.fd = FFd;
   if (::epoll_ctl(FEpollFd, EPOLL_CTL_MOD, FFd, &ev) == 0) FWatchingOutput = wanted;
-}
-
-void TSerialDevice::SignalEvents(DWORD Events) {
-  Events &= FMask;
-  if (!Events) return;
-  if (FWait) {
-    EndWait(Events | FLatched);
-    FLatched = 0;
-  } else {
-    FLatched |= Events;
-  }
 }
 
 void TSerialDevice::HangUp(int Errno) {
@@ -374,9 +361,7 @@ BOOL TSerialDevice::SetState(const DCB* Dcb) {
 BOOL TSerialDevice::SetMask(DWORD Mask) {
   {
     std::lock_guard lock(FMutex);
-    FMask = Mask;
-    FLatched = 0;
-    EndWait(0);
+    ReplaceMask(Mask);
   }
   constexpr DWORD modemEvents = EV_CTS | EV_DSR | EV_RING | EV_RLSD;
   if ((Mask & modemEvents) && FHaveCounters && !FModem) {
@@ -388,28 +373,6 @@ BOOL TSerialDevice::SetMask(DWORD Mask) {
     FModem.reset();
   }
   return TRUE;
-}
-
-BOOL TSerialDevice::WaitEvent(DWORD* EventWord, OVERLAPPED* Overlapped) {
-  std::lock_guard lock(FMutex);
-  if (FHungUp) return Failed(ERROR_ACCESS_DENIED, FHangUpErrno);
-  if (FMask == 0 || FWait || !Overlapped) return Failed(ERROR_INVALID_PARAMETER, EINVAL);
-  if (FLatched & EV_RXCHAR) {
-    // Bytes that were read meanwhile (by the last dispatch) are no news.
-    int waiting = 0;
-    if (::ioctl(FFd, TIOCINQ, &waiting) == 0 && waiting == 0) FLatched &= ~EV_RXCHAR;
-  }
-  if (FLatched & FMask) {
-    *EventWord = FLatched & FMask;
-    FLatched = 0;
-    Overlapped->Internal = ERROR_SUCCESS;
-    return TRUE;
-  }
-  Overlapped->Internal = STATUS_PENDING;
-  Overlapped->InternalHigh = 0;
-  if (Overlapped->hEvent) ResetEvent(Overlapped->hEvent);
-  FWait = TPendingWait{EventWord, Overlapped};
-  return Failed(ERROR_IO_PENDING, EINPROGRESS);
 }
 
 BOOL TSerialDevice::Read(void* Buffer, DWORD Count, DWORD* Done, OVERLAPPED* Overlapped) {

@@ -38,7 +38,6 @@ class TSerialDevice : public TCommDevice {
   BOOL GetState(DCB* Dcb) override;
   BOOL SetState(const DCB* Dcb) override;
   BOOL SetMask(DWORD Mask) override;
-  BOOL WaitEvent(DWORD* EventWord, OVERLAPPED* Overlapped) override;
   BOOL Read(void* Buffer, DWORD Count, DWORD* Done, OVERLAPPED* Overlapped) override;
   BOOL Write(const void* Buffer, DWORD Count, DWORD* Done, OVERLAPPED* Overlapped) override;
   BOOL Purge(DWORD Flags) override;
@@ -47,10 +46,6 @@ class TSerialDevice : public TCommDevice {
   BOOL LastArrival(TClock::time_point* Instant) override;
 
  private:
-  struct TPendingWait {
-    DWORD* EventWord;
-    OVERLAPPED* Overlapped;
-  };
   struct TPendingRead {
     BYTE* Buffer;
     DWORD Count;
@@ -72,11 +67,10 @@ class TSerialDevice : public TCommDevice {
   void DriverLoop();
   void Wake();
   // The following run with FMutex held.
-  // End the pending wait (with this event word), read or write, if any.
-  void EndWait(DWORD EventWord);
+  // End the pending read or write, if any.
   void EndRead(DWORD Status);
   void EndWrite(DWORD Status);
-  void SignalEvents(DWORD Events);
+  bool InputWaiting() override;
   void ProgressRead();
   // Driver thread, on new input: what is waiting has arrived by now.
   void NoticeInput();
@@ -100,10 +94,8 @@ class TSerialDevice : public TCommDevice {
 
   bool FStopping = false;
   DCB FDcb{};
-  DWORD FLatched = 0;  // events that happened while no wait was pending
   DWORD FErrors = 0;   // CE_ flags since the last ClearCommError
   bool FWatchingOutput = false;
-  std::optional<TPendingWait> FWait;
   std::optional<TPendingRead> FRead;
   std::optional<TPendingWrite> FWrite;
   // Bytes at the head of the input queue that were waiting at FNoticedAt,

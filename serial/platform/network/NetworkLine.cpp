@@ -42,20 +42,29 @@ std::uint8_t StopCode(BYTE StopBits) {
 
 namespace {
 
-// The connection made ahead, and the name it was made for.
-std::mutex AheadMutex;
-std::string AheadName;
-std::unique_ptr<TSocket> Ahead;
+// The connection made ahead, the name and the attempt it was made for. Never
+// destroyed: an attempt's thread may still end after the program's statics.
+struct TAhead {
+  std::mutex Mutex;
+  std::string Name;
+  unsigned Attempt = 0;
+  std::unique_ptr<TSocket> Socket;
+};
+TAhead& Ahead() {
+  static TAhead* const ahead = new TAhead;
+  return *ahead;
+}
 
 std::unique_ptr<TSocket> TakeConnectionAhead(const std::string& Name) {
-  std::lock_guard lock(AheadMutex);
-  if (!Ahead || AheadName != Name) return nullptr;
-  return std::move(Ahead);
+  TAhead& ahead = Ahead();
+  std::lock_guard lock(ahead.Mutex);
+  if (!ahead.Socket || ahead.Name != Name) return nullptr;
+  return std::move(ahead.Socket);
 }
 
 }  // namespace
 
-bool TNetworkLine::ConnectAhead(const std::string& Name, int& Detail) {
+bool TNetworkLine::ConnectAhead(const std::string& Name, unsigned Attempt, int& Detail) {
   network::TNetworkAddress address;
   std::string error;
   if (!network::ParseNetworkAddress(Name, address, error)) {
@@ -64,16 +73,19 @@ bool TNetworkLine::ConnectAhead(const std::string& Name, int& Detail) {
   }
   auto socket = std::make_unique<TSocket>();
   if (!socket->Connect(address.Host, address.Port, kConnectMilliseconds, Detail)) return false;
-  std::lock_guard lock(AheadMutex);
-  AheadName = Name;
-  Ahead = std::move(socket);
+  TAhead& ahead = Ahead();
+  std::lock_guard lock(ahead.Mutex);
+  ahead.Name = Name;
+  ahead.Attempt = Attempt;
+  std::swap(ahead.Socket, socket);  // one made before is closed (after the lock)
   return true;
 }
 
-void TNetworkLine::DropConnectionAhead() {
+void TNetworkLine::DropConnectionAhead(unsigned Attempt) {
   std::unique_ptr<TSocket> dropped;
-  std::lock_guard lock(AheadMutex);
-  dropped = std::move(Ahead);
+  TAhead& ahead = Ahead();
+  std::lock_guard lock(ahead.Mutex);
+  if (ahead.Attempt == Attempt) dropped = std::move(ahead.Socket);
 }
 
 TNetworkLine* TNetworkLine::Open(const std::string& Name) {
@@ -179,23 +191,14 @@ void TNetworkLine::Received(std::string_view Bytes, std::string& Replies) {
   if (data.empty()) return;
   FInput += data;
   FArrived = now;
-  FLatched |= EV_RXCHAR;
-  if (FWaitOverlapped && (FMask & EV_RXCHAR)) {
-    *FWaitWord = FLatched & FMask;
-    FLatched = 0;
-    Complete(*FWaitOverlapped, ERROR_SUCCESS, 0);
-    FWaitOverlapped.reset();
-  }
+  SignalEvents(EV_RXCHAR);
 }
 
 void TNetworkLine::HangUp(int Error) {
   if (FHungUp) return;
   FHungUp = true;
   FHangUpErrno = Error ? Error : neterror::kReset;
-  if (FWaitOverlapped) {
-    Complete(*FWaitOverlapped, ERROR_ACCESS_DENIED, 0);
-    FWaitOverlapped.reset();
-  }
+  EndWait(0, ERROR_ACCESS_DENIED);
   FCompleted.notify_all();
 }
 
@@ -266,34 +269,11 @@ BOOL TNetworkLine::SetState(const DCB* Dcb) {
 
 BOOL TNetworkLine::SetMask(DWORD Mask) {
   std::lock_guard lock(FMutex);
-  FMask = Mask;
-  FLatched = 0;
-  if (FWaitOverlapped) {  // a new mask ends the pending wait
-    *FWaitWord = 0;
-    Complete(*FWaitOverlapped, ERROR_SUCCESS, 0);
-    FWaitOverlapped.reset();
-  }
+  ReplaceMask(Mask);
   return TRUE;
 }
 
-BOOL TNetworkLine::WaitEvent(DWORD* EventWord, OVERLAPPED* Overlapped) {
-  std::lock_guard lock(FMutex);
-  if (FHungUp) return Failed(ERROR_ACCESS_DENIED, FHangUpErrno);
-  if (FMask == 0 || FWaitOverlapped || !Overlapped) return Failed(ERROR_INVALID_PARAMETER, EINVAL);
-  if (FInput.empty()) FLatched &= ~EV_RXCHAR;  // read meanwhile: no news
-  if (FLatched & FMask) {
-    *EventWord = FLatched & FMask;
-    FLatched = 0;
-    Overlapped->Internal = ERROR_SUCCESS;
-    return TRUE;
-  }
-  Overlapped->Internal = STATUS_PENDING;
-  Overlapped->InternalHigh = 0;
-  if (Overlapped->hEvent) ResetEvent(Overlapped->hEvent);
-  FWaitOverlapped = Overlapped;
-  FWaitWord = EventWord;
-  return Failed(ERROR_IO_PENDING, EINPROGRESS);
-}
+bool TNetworkLine::InputWaiting() { return !FInput.empty(); }
 
 BOOL TNetworkLine::Read(void* Buffer, DWORD Count, DWORD* Done, OVERLAPPED* Overlapped) {
   std::lock_guard lock(FMutex);

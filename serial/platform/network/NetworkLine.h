@@ -32,10 +32,12 @@ class TNetworkLine : public TCommDevice {
   // Connects to Name's server on the calling thread and keeps the connection
   // for the next Open of Name, which then does not wait for the network (the
   // window's reconnection connects on a thread of its own). False with
-  // Detail set when it failed. One connection is kept at most.
-  static bool ConnectAhead(const std::string& Name, int& Detail);
-  // Closes a connection made ahead and not opened.
-  static void DropConnectionAhead();
+  // Detail set when it failed. One connection is kept at most: the last
+  // attempt's (numbered by the caller).
+  static bool ConnectAhead(const std::string& Name, unsigned Attempt, int& Detail);
+  // Closes the connection Attempt made ahead if no open has taken it and no
+  // later attempt has replaced it.
+  static void DropConnectionAhead(unsigned Attempt);
   ~TNetworkLine() override;
 
   BOOL Setup(DWORD InQueue, DWORD OutQueue) override;
@@ -45,7 +47,6 @@ class TNetworkLine : public TCommDevice {
   // something else).
   BOOL SetState(const DCB* Dcb) override;
   BOOL SetMask(DWORD Mask) override;
-  BOOL WaitEvent(DWORD* EventWord, OVERLAPPED* Overlapped) override;
   // Takes what has arrived, at once.
   BOOL Read(void* Buffer, DWORD Count, DWORD* Done, OVERLAPPED* Overlapped) override;
   BOOL Write(const void* Buffer, DWORD Count, DWORD* Done, OVERLAPPED* Overlapped) override;
@@ -64,6 +65,7 @@ class TNetworkLine : public TCommDevice {
   // The following run with FMutex held.
   void Received(std::string_view Bytes, std::string& Replies);
   void HangUp(int Error);
+  bool InputWaiting() override;
 
   std::unique_ptr<TSocket> FSocket = std::make_unique<TSocket>();
   bool FRfc2217 = false;
@@ -79,9 +81,6 @@ class TNetworkLine : public TCommDevice {
   bool FAnswersPurges = false;
   TClock::time_point FBarrierUntil;
   DCB FDcb{};
-  DWORD FLatched = 0;
-  std::optional<OVERLAPPED*> FWaitOverlapped;
-  DWORD* FWaitWord = nullptr;
   std::optional<TClock::time_point> FArrived, FLastArrival;
 };
 

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "serial/platform/CommServices.h"
+#include "serial/platform/network/NetworkLine.h"
 #include "serial/platform/network/NetworkProblem.h"
 
 namespace {
@@ -147,6 +148,19 @@ TEST(NetworkLine, ALateReplyInThePieceOfThePurgeAnswerIsDropped) {
   WriteFile(line, "S 0\r\n", 5, nullptr, &write);
   EXPECT_EQ(ReadUntil(line, 8), "S 0 OK\r\n");
   CloseHandle(line);
+}
+
+// The window reaches a lost server on a thread of its own; the open that
+// follows must not connect again (on the main thread). This server answers
+// its first connection only.
+TEST(NetworkLine, AnOpenTakesTheConnectionMadeAhead) {
+  TScriptedServer server({{kSettingsSent, kSettingsAnswered}}, false);
+  int detail = 0;
+  ASSERT_TRUE(TNetworkLine::ConnectAhead(server.Address(), 1, detail)) << detail;
+  TNetworkLine::DropConnectionAhead(2);  // an earlier attempt's end leaves it
+  HANDLE line;
+  EXPECT_EQ(OpenAndSet(server, line), "");
+  if (line != INVALID_HANDLE_VALUE) CloseHandle(line);
 }
 
 // What a technician reads when the server answers otherwise.
