@@ -26,6 +26,7 @@ trap 'kill $(jobs -p) 2>/dev/null || true; wait 2>/dev/null; rm -rf "$work"
       scripts/xvfb.sh stop "$windows/xvfb-screenshots"
       scripts/wine-prefix.sh stop "$WINEPREFIX"' EXIT
 for preset in rs485-d current-loop; do
+  rm -f "$work/sim.out"  # not the last simulator's line: its shell empties it only once it runs
   "$build"/tools/kalmet-probe-sim --preset "$preset" --link "$PWD/$windows/ports/com5" --quiet \
     >"$work/sim.out" &
   for _ in $(seq 100); do [[ -s "$work/sim.out" ]] && break; sleep 0.05; done

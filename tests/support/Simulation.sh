@@ -14,7 +14,9 @@ fail() {
 simulate() {
   local path=$1
   shift
-  rm -f "$work/sim.log"
+  # Both gone first: the new simulator's shell empties its output only once it
+  # runs, and the last one's line (a dead link by now) must not pass for it.
+  rm -f "$work/sim.log" "$work/sim.out"
   "$sim" --link "$path" --log "$work/sim.log" "$@" >"$work/sim.out" 2>&1 &
   simulator=$!
   for _ in $(seq 100); do [[ -s "$work/sim.out" ]] && return 0; sleep 0.05; done
