@@ -138,6 +138,7 @@ TEST(NetworkAddress, WhatCountsAsAnAddress) {
   const Row rows[] = {
       {"rfc2217://192.168.1.20:2217", true, true, "192.168.1.20", "2217"},
       {"socket://probe-server.local:4001", true, false, "probe-server.local", "4001"},
+      {"RFC2217://Probe-Server:2217", true, true, "Probe-Server", "2217"},
       {"rfc2217://[fe80::1]:2217", true, true, "fe80::1", "2217"},
       {"rfc2217://host", false},
       {"rfc2217://:2217", false},

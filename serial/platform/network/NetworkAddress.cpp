@@ -1,5 +1,7 @@
 #include "serial/platform/network/NetworkAddress.h"
 
+#include <cctype>
+
 namespace platform::network {
 
 namespace {
@@ -7,8 +9,12 @@ namespace {
 constexpr const char* kRfc2217 = "rfc2217://";
 constexpr const char* kSocket = "socket://";
 
+// A scheme is known in any case (RFC2217://, as Windows' port names are).
 bool StartsWith(const std::string& Text, const std::string& Prefix) {
-  return Text.compare(0, Prefix.size(), Prefix) == 0;
+  if (Text.size() < Prefix.size()) return false;
+  for (std::size_t i = 0; i < Prefix.size(); ++i)
+    if (std::tolower(static_cast<unsigned char>(Text[i])) != Prefix[i]) return false;
+  return true;
 }
 
 }  // namespace
