@@ -14,10 +14,6 @@ cli=("$@")
 ((${#cli[@]})) || cli=("$linux_cli")
 source "$(dirname "$0")/../support/Simulation.sh"
 line=$work/ttySIM
-frames() { grep ' REQ ' "$work/sim.log" | cut -d' ' -f3-; }
-# Without the port's name, and without the carriage returns of Windows' line ends.
-without_port() { tr -d '\r' | grep -v '"port":'; }
-
 source "$(dirname "$0")/../../scripts/ser2net.sh"
 start_server() {
   ser2net_start "$work" "$line" && return 0
@@ -31,23 +27,10 @@ stop_server() { ser2net_stop; }
 compare() {
   local preset=$1
   shift
-  simulate "$line" --preset "$preset"
-  "$linux_cli" "${@/PORT/$line}" >"$work/direct.out" 2>/dev/null
-  local direct=$?
-  frames >"$work/direct.frames"
-  stop_simulator
+  converse direct "$preset" "$line" "$linux_cli" "${@/PORT/$line}"
   for port in "rfc2217://127.0.0.1:$rfc" "socket://127.0.0.1:$raw"; do
-    simulate "$line" --preset "$preset"
-    "${cli[@]}" "${@/PORT/$port}" >"$work/server.out" 2>"$work/server.err"
-    local code=$?
-    frames >"$work/server.frames"
-    stop_simulator
-    [[ $code == "$direct" ]] || fail "$preset $port: exit $code, $direct on the line ($(cat "$work/server.err"))"
-    cmp -s "$work/direct.frames" "$work/server.frames" ||
-      fail "$preset $port: other frames: $(diff "$work/direct.frames" "$work/server.frames")"
-    diff <(without_port <"$work/direct.out") <(without_port <"$work/server.out") >/dev/null ||
-      fail "$preset $port: other output: $(diff <(without_port <"$work/direct.out") <(without_port <"$work/server.out"))"
-    [[ -s "$work/server.frames" ]] || fail "$preset $port: nothing was sent"
+    converse server "$preset" "$line" "${cli[@]}" "${@/PORT/$port}"
+    same_conversation "$preset $port" direct server
   done
 }
 

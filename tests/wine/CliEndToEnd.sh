@@ -8,33 +8,15 @@ set -uo pipefail
 exe=$1 linux_cli=$2 sim=$3 modem_lines=$4 link=$5
 wine=/usr/lib/wine/wine64
 source "$(dirname "$0")/../support/Simulation.sh"
-frames() { grep ' REQ ' "$work/sim.log" | cut -d' ' -f3-; }
 windows_cli() { LD_PRELOAD=$modem_lines "$wine" "$exe" "$@"; }
-# The JSON without the port's name, which differs between the systems, and
-# without the carriage returns of Windows' line ends.
-without_port() { tr -d '\r' | grep -v '"port":'; }
 
 # One conversation on each system; frames, output and exit code compared.
 compare() {
   local preset=$1
   shift
-  simulate "$work/ttyLINUX" --preset "$preset"
-  "$linux_cli" "${@/PORT/$work/ttyLINUX}" >"$work/linux.out" 2>/dev/null
-  local linux_code=$?
-  frames >"$work/linux.frames"
-  stop_simulator
-  simulate "$link" --preset "$preset"
-  windows_cli "${@/PORT/COM5}" >"$work/windows.out" 2>"$work/windows.err"
-  local windows_code=$?
-  frames >"$work/windows.frames"
-  stop_simulator
-  [[ $windows_code == "$linux_code" ]] ||
-    fail "$preset $*: exit $windows_code under Wine, $linux_code on Linux ($(cat "$work/windows.err"))"
-  cmp -s "$work/linux.frames" "$work/windows.frames" ||
-    fail "$preset $*: other frames: $(diff "$work/linux.frames" "$work/windows.frames")"
-  diff <(without_port <"$work/linux.out") <(without_port <"$work/windows.out") >/dev/null ||
-    fail "$preset $*: other output: $(diff <(without_port <"$work/linux.out") <(without_port <"$work/windows.out"))"
-  [[ -s "$work/windows.frames" ]] || fail "$preset $*: nothing was sent"
+  converse linux "$preset" "$work/ttyLINUX" "$linux_cli" "${@/PORT/$work/ttyLINUX}"
+  converse windows "$preset" "$link" windows_cli "${@/PORT/COM5}"
+  same_conversation "$preset $* under Wine" linux windows
 }
 
 compare rs485-d read PORT --json --quiet
