@@ -21,6 +21,7 @@ constexpr int kReconnectTries = 10;
 void TForm1::ComboBox_ComPortChange(TObject*) {
   // The technician's choice ends any waiting for a lost port.
   FLostPort.clear();
+  FReopenedPort = false;
   FServerConnect.reset();
   FServerConnected = false;
   OpenPickedPort(false);
@@ -123,11 +124,20 @@ void TForm1::ComAfterClose(TCustomComPort*) {
 }
 
 void TForm1::PortLost() {
+  // Opened again and gone again before its probe answered (a server that
+  // cannot open its own line closes each connection at once): it was not
+  // back after all. Said once; tried again quietly, a second apart.
+  const bool again = FReopenedPort && !S.ProbeFound;
+  FReopenedPort = false;
   FLostPort = FOpenPort;
-  FReconnectTries = 0;
   TimerRequestNext->SetEnabled(false);
   TimerTimeout->SetEnabled(false);
-  PortNotAvailable(PortLostReason(DeviceNameOfPort(FLostPort)), false);
+  PortNotAvailable(PortLostReason(DeviceNameOfPort(FLostPort)), again);
+  if (again) {
+    if (!FReconnectTimer->Enabled()) FReconnectTimer->SetEnabled(true);
+    return;
+  }
+  FReconnectTries = 0;
   // It may be back already, or come back while nothing watches its place yet.
   ReconnectLostPort();
 }
@@ -164,6 +174,7 @@ void TForm1::ReconnectLostPort() {
     return;
   }
   FLostPort.clear();
+  FReopenedPort = true;
   FPortWatch->StopWatchingFor();
 }
 

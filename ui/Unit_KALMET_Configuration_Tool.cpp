@@ -311,18 +311,26 @@ void TForm1::ShowMessage(const std::string& Text) {
 void TForm1::PurgeInput() {
   Com->PurgeInput();
 }
+// A line gone under a write or a look at its input (an adapter unplugged, a
+// connection the server closed) is reported once, by the lost-port path,
+// when the event thread's wait ends with it.
+static bool LineGone(const EComError& Error) {
+  return platform::IsLostDevice(static_cast<platform::DWORD>(Error.ErrorCode()));
+}
 void TForm1::WriteString(const std::string& Bytes) {
   try {
     Com->WriteString(Bytes);
   } catch (const EComError& e) {
-    // A line gone under the write (an adapter unplugged, a connection the
-    // server closed) is reported once, by the lost-port path, when the event
-    // thread's wait ends with it.
-    if (!platform::IsLostDevice(static_cast<platform::DWORD>(e.ErrorCode()))) throw;
+    if (!LineGone(e)) throw;
   }
 }
 int TForm1::InputCount() {
-  return Com->InputCount();
+  try {
+    return Com->InputCount();
+  } catch (const EComError& e) {
+    if (!LineGone(e)) throw;
+    return 0;
+  }
 }
 char TForm1::ReadChar() {
   return Com->ReadChar();

@@ -210,6 +210,7 @@ class TForm1 : public TForm, private IProbeView, private IProbeLink {
   // again or the technician picks a port.
   std::string FLostPort;
   int FReconnectTries = 0;  // quiet tries to open the lost port again
+  bool FReopenedPort = false;  // the open port is the lost one, opened again
   // A lost server: reaching it off the main thread, and reached.
   std::unique_ptr<platform::TServerConnect> FServerConnect;
   bool FServerConnected = false;

@@ -185,6 +185,19 @@ TEST_F(BehindServerTest, AStoppedServerIsReportedAndReconnectedWhenItIsBack) {
   EXPECT_EQ(Messages.size(), 1u) << "retries are quiet";
 }
 
+// A server that cannot open its own line takes each connection and closes
+// it at once: said once, in plain words, then tried again quietly.
+TEST_F(BehindServerTest, AServerWithoutItsLineIsToldOnceAndTriedQuietly) {
+  TSer2net lineless(Sim->DevicePath() + ".gone");
+  ASSERT_TRUE(lineless.Start()) << "ser2net did not start";
+  TypeAddress("socket://127.0.0.1:" + std::to_string(lineless.Raw()));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !Messages.empty(); }, 5000));
+  QTest::qWait(2500);  // two tries more, a second apart
+  ASSERT_EQ(Messages.size(), 1u) << Messages.back();
+  EXPECT_NE(Messages.front().find("The connection to the server was lost"), std::string::npos)
+      << Messages.front();
+}
+
 // Opening the list is no end of typing; Enter is, once, also on the text of
 // an item (the address, now listed, typed again).
 TEST_F(BehindServerTest, AnAddressWithoutAServerSaysWhyOnce) {
