@@ -75,9 +75,12 @@ bool TNetworkLine::ConnectAhead(const std::string& Name, unsigned Attempt, int& 
   if (!socket->Connect(address.Host, address.Port, kConnectMilliseconds, Detail)) return false;
   TAhead& ahead = Ahead();
   std::lock_guard lock(ahead.Mutex);
+  // A later attempt's connection stays; one made before is closed (after
+  // the lock).
+  if (ahead.Socket && ahead.Attempt > Attempt) return true;
   ahead.Name = Name;
   ahead.Attempt = Attempt;
-  std::swap(ahead.Socket, socket);  // one made before is closed (after the lock)
+  std::swap(ahead.Socket, socket);
   return true;
 }
 
@@ -251,9 +254,10 @@ BOOL TNetworkLine::SetState(const DCB* Dcb) {
     return true;
   });
   if (FHungUp) return Failed(ERROR_ACCESS_DENIED, FHangUpErrno);
-  // A raw port passes the negotiation down the line and never answers.
+  // A raw port passes the negotiation down the line and never answers; a
+  // Telnet server without Com Port Control answers Telnet only.
   if (!all) {
-    FailErrno(FDecoder.Negotiated() ? neterror::kTimedOut : neterror::kNotRfc2217);
+    FailErrno(neterror::kNotRfc2217);
     return FALSE;
   }
   for (const auto& w : wanted) {

@@ -18,8 +18,8 @@ std::string NetworkProblem(int Detail, const std::string& SystemText) {
     case neterror::kNetUnreachable:
       return "The server cannot be reached: check the network and the address.";
     case neterror::kNotRfc2217:
-      return "This is not an RFC 2217 server, or it does not answer: it did not negotiate. For "
-             "a raw TCP port write socket://HOST:PORT.";
+      return "This is not an RFC 2217 server, or it does not answer: it did not answer the line "
+             "settings. For a raw TCP port write socket://HOST:PORT.";
     case neterror::kSettingsRefused:
       return "The server does not set its serial line to 1200 baud, 8 data bits, no parity, "
              "1 stop bit.";

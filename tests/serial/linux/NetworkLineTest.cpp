@@ -156,8 +156,8 @@ TEST(NetworkLine, ALateReplyInThePieceOfThePurgeAnswerIsDropped) {
 TEST(NetworkLine, AnOpenTakesTheConnectionMadeAhead) {
   TScriptedServer server({{kSettingsSent, kSettingsAnswered}}, false);
   int detail = 0;
-  ASSERT_TRUE(TNetworkLine::ConnectAhead(server.Address(), 1, detail)) << detail;
-  TNetworkLine::DropConnectionAhead(2);  // an earlier attempt's end leaves it
+  ASSERT_TRUE(TNetworkLine::ConnectAhead(server.Address(), 2, detail)) << detail;
+  TNetworkLine::DropConnectionAhead(1);  // an earlier attempt's end leaves it
   HANDLE line;
   EXPECT_EQ(OpenAndSet(server, line), "");
   if (line != INVALID_HANDLE_VALUE) CloseHandle(line);
@@ -175,6 +175,8 @@ TEST(NetworkLine, WhatTheServerSaysIsToldInPlainWords) {
        false,
        "does not set its serial line"},
       {{}, true, "The server closed the connection"},
+      // A Telnet server without Com Port Control.
+      {{{kSettingsSent, "\xFF\xFB\x00"}}, false, "not an RFC 2217 server"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.Says);
