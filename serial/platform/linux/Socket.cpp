@@ -8,6 +8,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdint>
 
 namespace platform {
@@ -42,9 +44,17 @@ bool TSocket::Connect(const std::string& Host, const std::string& Port, int Mill
     }
     int result = ::connect(s, a->ai_addr, a->ai_addrlen);
     if (result != 0 && errno == EINPROGRESS) {
+      // A signal (Ctrl+C in the terminal program) does not end the wait:
+      // it goes on for the time left.
+      const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(Milliseconds);
       pollfd p{s, POLLOUT, 0};
-      const int ready = ::poll(&p, 1, Milliseconds);
-      int soError = ready == 0 ? ETIMEDOUT : 0;
+      int ready;
+      do {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            until - std::chrono::steady_clock::now());
+        ready = ::poll(&p, 1, static_cast<int>(std::max<long long>(left.count(), 0)));
+      } while (ready < 0 && errno == EINTR);
+      int soError = ready == 0 ? ETIMEDOUT : ready < 0 ? errno : 0;
       socklen_t size = sizeof soError;
       if (ready > 0) ::getsockopt(s, SOL_SOCKET, SO_ERROR, &soError, &size);
       result = soError == 0 ? 0 : -1;

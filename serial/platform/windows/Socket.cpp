@@ -72,7 +72,7 @@ bool TSocket::Connect(const std::string& Host, const std::string& Port, int Mill
     int result = ::connect(s, a->ai_addr, static_cast<int>(a->ai_addrlen));
     if (result != 0 && ::WSAGetLastError() == WSAEWOULDBLOCK) {
       const int ready = WaitWritable(s, Milliseconds);
-      int soError = ready == 0 ? WSAETIMEDOUT : 0;
+      int soError = ready == 0 ? WSAETIMEDOUT : ready < 0 ? ::WSAGetLastError() : 0;
       int size = sizeof soError;
       if (ready > 0)
         ::getsockopt(s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&soError), &size);
