@@ -164,9 +164,20 @@ void TQtComboBox::AllowTyping(std::function<void()> OnTyped) {
   setInsertPolicy(QComboBox::NoInsert);  // a typed text is no item
   setCompleter(nullptr);                 // nor completed to one
   FOnTyped = std::move(OnTyped);
+  // Enter and leaving the box are handled here, not by the box's own
+  // handler: that one picks a listed text again when a message box takes
+  // the focus (the failure of the very pick it would repeat).
+  disconnect(lineEdit(), &QLineEdit::editingFinished, this, nullptr);
   connect(lineEdit(), &QLineEdit::textEdited, this, [this] { FTyped = true; });
   connect(lineEdit(), &QLineEdit::returnPressed, this, [this] {
-    if (findText(currentText(), Qt::MatchExactly) < 0) Typed();
+    // The text of an item is a pick of it.
+    const int index = findText(currentText(), Qt::MatchExactly);
+    if (index < 0) {
+      Typed();
+      return;
+    }
+    setCurrentIndex(index);
+    emit activated(index);
   });
   lineEdit()->installEventFilter(this);
   ShowUnpicked(shown);

@@ -331,8 +331,9 @@ BOOL TNetworkLine::Purge(DWORD Flags) {
 }
 
 BOOL TNetworkLine::ClearError(DWORD* Errors, COMSTAT* Stat) {
+  // Also once the connection has ended: what came before it is read to its
+  // last byte, and the end is told once, by the event wait.
   std::lock_guard lock(FMutex);
-  if (FHungUp && FInput.empty()) return Failed(ERROR_ACCESS_DENIED, FHangUpErrno);
   if (Errors) *Errors = 0;
   if (Stat) {
     *Stat = {};
