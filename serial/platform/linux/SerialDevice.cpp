@@ -364,6 +364,7 @@ BOOL TSerialDevice::SetMask(DWORD Mask) {
     ReplaceMask(Mask);
   }
   constexpr DWORD modemEvents = EV_CTS | EV_DSR | EV_RING | EV_RLSD;
+  std::lock_guard modemLock(FModemMutex);
   if ((Mask & modemEvents) && FHaveCounters && !FModem) {
     FModem = std::make_unique<TModemWatcher>(FFd, [this](DWORD Events) {
       std::lock_guard lock(FMutex);

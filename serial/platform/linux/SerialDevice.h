@@ -107,6 +107,10 @@ class TSerialDevice : public TCommDevice {
   serial_icounter_struct FCounters{};
   // Only while the mask asks for modem-line events; touched by the thread
   // that sets the mask (never under FMutex: its thread takes FMutex).
+  // The event thread sets a mask too (to end its own wait) while the port
+  // closes: the watcher is changed under a lock of its own (not FMutex, which
+  // its callback takes while it is being stopped).
+  std::mutex FModemMutex;
   std::unique_ptr<TModemWatcher> FModem;
 };
 
