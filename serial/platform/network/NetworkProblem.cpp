@@ -25,7 +25,8 @@ std::string NetworkProblem(int Detail, const std::string& SystemText) {
              "1 stop bit.";
     case neterror::kReset:
     case neterror::kAborted:
-      return "The server closed the connection: another client may be using its serial line.";
+      return "The server closed the connection: another client may be using its serial line, or "
+             "the server cannot open it.";
     default:
       return "The connection to the server failed (" + SystemText + ").";
   }
