@@ -303,6 +303,10 @@ void TForm1::SetLabelCaption(TProbeLabel Label, const std::string& Caption) {
 }
 
 void TForm1::ShowMessage(const std::string& Text) {
+  // A server opened again by the reconnection is quiet until its probe has
+  // answered: what comes before may be the server's own complaint (it cannot
+  // open its line), and its loss is tried again quietly.
+  if (FReopenedPort && !S.ProbeFound && platform::network::IsNetworkAddress(FOpenPort)) return;
   Application().ShowMessage(Text);
 }
 
