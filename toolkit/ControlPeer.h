@@ -49,6 +49,8 @@ class TComboPeer : public virtual TControlPeer {
   virtual void DeleteItem(int Index) = 0;
   virtual int ItemIndex() const = 0;
   virtual void SetItemIndex(int Index) = 0;
+  // Typed into, and the typed text not complete yet.
+  virtual bool BeingTyped() const = 0;
   // Text() is what the box shows; SetText shows a text with nothing picked.
 };
 

@@ -217,6 +217,10 @@ int TComboBox::ItemIndex() const {
   return Combo().ItemIndex();
 }
 
+bool TComboBox::BeingTyped() const {
+  return Combo().BeingTyped();
+}
+
 void TComboBox::SetItemIndex(int Index) {
   Combo().SetItemIndex(Index);
 }

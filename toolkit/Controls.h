@@ -137,6 +137,8 @@ class TComboBox : public TWinControl {
   // A text the user typed into the edit part, once it is complete: on Enter
   // or when the box loses the focus, not at each keystroke. Text() gives it.
   std::function<void()> OnTyped;
+  // The user is typing: a text typed and not complete yet.
+  bool BeingTyped() const;
   void PeerChanged() override;
   void PeerTyped() override;
 

@@ -250,6 +250,7 @@ class TComboBoxPeer : public TWidgetPeer, public TComboPeer {
   std::string Text() const override { return Combo()->Text().toStdString(); }
   void SetText(const std::string& Value) override { Combo()->SetText(Q(Value)); }
   int ItemCount() const override { return Combo()->count(); }
+  bool BeingTyped() const override { return Combo()->BeingTyped(); }
   std::string Item(int Index) const override { return Combo()->itemText(Index).toStdString(); }
   void InsertItem(int Index, const std::string& Text) override {
     const QSignalBlocker quiet(Combo());

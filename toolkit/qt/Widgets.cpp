@@ -170,12 +170,14 @@ void TQtComboBox::AllowTyping(std::function<void()> OnTyped) {
   disconnect(lineEdit(), &QLineEdit::editingFinished, this, nullptr);
   connect(lineEdit(), &QLineEdit::textEdited, this, [this] { FTyped = true; });
   connect(lineEdit(), &QLineEdit::returnPressed, this, [this] {
-    // The text of an item is a pick of it.
+    // The text of an item is a pick of it (of another than the picked one).
     const int index = findText(currentText(), Qt::MatchExactly);
     if (index < 0) {
       Typed();
       return;
     }
+    FTyped = false;
+    if (index == currentIndex()) return;
     setCurrentIndex(index);
     emit activated(index);
   });

@@ -67,6 +67,7 @@ class TQtComboBox : public QComboBox {
   // An edit part to type into: OnTyped runs once a typed text is complete
   // (Enter, or the focus gone), not at each keystroke, never for a pick.
   void AllowTyping(std::function<void()> OnTyped);
+  bool BeingTyped() const { return FTyped; }
   QString Text() const;
   // Shows Text: picks the item with that text, or shows it with nothing picked.
   void SetText(const QString& Text);

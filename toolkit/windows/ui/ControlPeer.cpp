@@ -356,6 +356,7 @@ class TComboBoxPeer : public TWindowPeer<TComboPeer> {
     return static_cast<int>(::SendMessageW(Handle(), CB_GETCURSEL, 0, 0));
   }
   void SetItemIndex(int Index) override { Pick(Index); }
+  bool BeingTyped() const override { return FTyped; }
   // A pick: a click in the dropped list (or Enter there), or an arrow key on
   // the closed box; moving through the dropped list picks nothing yet.
   // A typed text is complete when the box loses the focus (or on Enter, in
