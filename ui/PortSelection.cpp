@@ -21,7 +21,7 @@ constexpr int kReconnectTries = 10;
 void TForm1::ComboBox_ComPortChange(TObject*) {
   // The technician's choice ends any waiting for a lost port.
   FLostPort.clear();
-  FReopenedPort = false;
+  FReopenedServer = false;
   FServerConnect.reset();
   FServerConnected = false;
   OpenPickedPort(false);
@@ -98,18 +98,20 @@ void TForm1::ClosePort() {
 
 void TForm1::PortNotAvailable(const std::string& Reason, bool Quiet) {
   ClosePort();
-  ComboBox_ComPort->SetItemIndex(-1);
+  // What the technician is typing stays.
+  const bool typing = ComboBox_ComPort->BeingTyped();
+  if (!typing) ComboBox_ComPort->SetItemIndex(-1);
   if (!Quiet) {
     FPortFailureShown = true;
     struct TEnd {
       bool& Flag;
       ~TEnd() { Flag = false; }
     } end{FPortFailureShown};
-    ShowMessage(Reason.empty() ? std::string(kNotAvailable)
-                               : std::string(kNotAvailable) + "\r\n\r\n" + Reason);
+    Application().ShowMessage(Reason.empty() ? std::string(kNotAvailable)
+                                             : std::string(kNotAvailable) + "\r\n\r\n" + Reason);
   }
   SetStatusText("Please select correct COM port.");
-  ComboBox_ComPort->SetText("Select COM Port ...");
+  if (!typing) ComboBox_ComPort->SetText("Select COM Port ...");
   for (TWinControl* w :
        std::initializer_list<TWinControl*>{Label_Tx, Label_Rx, Edit_TxIndicator, Edit_RxIndicator})
     w->SetVisible(false);
@@ -124,11 +126,11 @@ void TForm1::ComAfterClose(TCustomComPort*) {
 }
 
 void TForm1::PortLost() {
-  // Opened again and gone again before its probe answered (a server that
-  // cannot open its own line closes each connection at once): it was not
-  // back after all. Said once; tried again quietly, a second apart.
-  const bool again = FReopenedPort && !S.ProbeFound;
-  FReopenedPort = false;
+  // A server opened again and gone again before its probe answered (one
+  // that cannot open its own line closes each connection at once): it was
+  // not back after all. Said once; tried again quietly, a second apart.
+  const bool again = FReopenedServer;
+  FReopenedServer = false;
   FLostPort = FOpenPort;
   TimerRequestNext->SetEnabled(false);
   TimerTimeout->SetEnabled(false);
@@ -144,6 +146,11 @@ void TForm1::PortLost() {
 
 void TForm1::ReconnectLostPort() {
   if (FLostPort.empty() || FPortFailureShown) return;
+  // Not under the technician's typing: the box would show the lost port.
+  if (ComboBox_ComPort->BeingTyped()) {
+    if (!FReconnectTimer->Enabled()) FReconnectTimer->SetEnabled(true);
+    return;
+  }
   // A server is reached off the main thread first: the window does not wait
   // for a network that does not answer. Once connected, the line is opened
   // on that connection.
@@ -174,7 +181,7 @@ void TForm1::ReconnectLostPort() {
     return;
   }
   FLostPort.clear();
-  FReopenedPort = true;
+  FReopenedServer = server;
   FPortWatch->StopWatchingFor();
 }
 

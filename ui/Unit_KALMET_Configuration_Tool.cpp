@@ -183,6 +183,7 @@ void TForm1::ConnectHandlers() {
 
 void TForm1::ComRxChar(TObject* Sender) {
   FEngine->ComRxChar(Sender);
+  if (S.ProbeFound) FReopenedServer = false;
 }
 void TForm1::TimerRequestNextTimer(TObject* Sender) {
   FEngine->TimerRequestNextTimer(Sender);
@@ -216,7 +217,7 @@ void TForm1::FormClose(TObject*) {
 }
 
 void TForm1::LabelAboutClick(TObject*) {
-  ShowMessage(
+  Application().ShowMessage(
       "KALMET Configuration Version: 1.0.13.255\r\n"
       "Made by the KALMET Configuration Tool developers for service technicians.");
 }
@@ -303,10 +304,10 @@ void TForm1::SetLabelCaption(TProbeLabel Label, const std::string& Caption) {
 }
 
 void TForm1::ShowMessage(const std::string& Text) {
-  // A server opened again by the reconnection is quiet until its probe has
-  // answered: what comes before may be the server's own complaint (it cannot
-  // open its line), and its loss is tried again quietly.
-  if (FReopenedPort && !S.ProbeFound && platform::network::IsNetworkAddress(FOpenPort)) return;
+  // The engine's messages. A server opened again by the reconnection is
+  // quiet until its probe has answered: what comes before may be the
+  // server's own complaint (it cannot open its line).
+  if (FReopenedServer) return;
   Application().ShowMessage(Text);
 }
 

@@ -210,7 +210,9 @@ class TForm1 : public TForm, private IProbeView, private IProbeLink {
   // again or the technician picks a port.
   std::string FLostPort;
   int FReconnectTries = 0;  // quiet tries to open the lost port again
-  bool FReopenedPort = false;  // the open port is the lost one, opened again
+  // The open port is a lost server opened again whose probe has not answered
+  // since: quiet (its own complaint may come first, and it may go again).
+  bool FReopenedServer = false;
   // A lost server: reaching it off the main thread, and reached.
   std::unique_ptr<platform::TServerConnect> FServerConnect;
   bool FServerConnected = false;

@@ -165,6 +165,10 @@ TEST_P(TypedAddressTest, IsReadAsThroughAnAdapter) {
   EXPECT_EQ(Q(Form->GroupBox_ProbeData)->title(), QString(" KALMET-RS-D "));
   EXPECT_EQ(Form->ComboBox_ComPort->Text(), address);
   EXPECT_TRUE(Messages.empty()) << Messages.front();
+  // Enter on the open port's text changes nothing.
+  QTest::keyClick(Q(Form->ComboBox_ComPort)->lineEdit(), Qt::Key_Return);
+  QTest::qWait(300);
+  EXPECT_EQ(Q(Form->Edit_Status)->text().toStdString(), "Reading probe data done.");
 }
 
 INSTANTIATE_TEST_SUITE_P(BothModes, TypedAddressTest, ::testing::Bool(),
@@ -184,6 +188,9 @@ TEST_F(BehindServerTest, AStoppedServerIsReportedAndReconnectedWhenItIsBack) {
   ASSERT_TRUE(WaitForStatus("Reading probe data done.")) << "not connected again";
   EXPECT_EQ(Form->ComboBox_ComPort->Text(), address);
   EXPECT_EQ(Messages.size(), 1u) << "retries are quiet";
+  // Back for good: its next loss is said again.
+  Server->Stop();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return Messages.size() == 2; }, 3000)) << "a loss went unsaid";
 }
 
 // A server that cannot open its own line takes each connection, sends its
