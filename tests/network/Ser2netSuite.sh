@@ -21,6 +21,15 @@ start_server() {
   exit 1
 }
 stop_server() { ser2net_stop; }
+# ser2net locks the line (/run/lock/LCK..PATH) while a connection has it and
+# lets go only once the connection has ended on its side: the next may not
+# take it before.
+line_free() {
+  for _ in $(seq 100); do
+    [[ -e /run/lock/LCK..${line//\//_} ]] || return 0
+    sleep 0.02
+  done
+}
 
 # One conversation on the line itself and one through each of the server's
 # ports: frames, JSON and exit code compared.
@@ -29,6 +38,7 @@ compare() {
   shift
   converse direct "$preset" "$line" "$linux_cli" "${@/PORT/$line}"
   for port in "rfc2217://127.0.0.1:$rfc" "socket://127.0.0.1:$raw"; do
+    line_free
     converse server "$preset" "$line" "${cli[@]}" "${@/PORT/$port}"
     same_conversation "$preset $port" direct server
   done
@@ -51,7 +61,7 @@ expect() {
 }
 simulate "$line" --preset rs485-d
 expect 4 "not an RFC 2217 server" "rfc2217://127.0.0.1:$raw"
-sleep 0.5  # ser2net lets go of the line only after the connection ended
+line_free
 expect 4 "refused the connection" "rfc2217://127.0.0.1:$((raw + 1))"
 expect 4 "address is not valid" "rfc2217://127.0.0.1"
 stop_simulator
