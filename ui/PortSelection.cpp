@@ -136,7 +136,7 @@ void TForm1::PortLost() {
   TimerTimeout->SetEnabled(false);
   PortNotAvailable(PortLostReason(DeviceNameOfPort(FLostPort)), again);
   if (again) {
-    if (!FReconnectTimer->Enabled()) FReconnectTimer->SetEnabled(true);
+    TryLostPortAgainSoon();
     return;
   }
   FReconnectTries = 0;
@@ -148,7 +148,7 @@ void TForm1::ReconnectLostPort() {
   if (FLostPort.empty() || FPortFailureShown) return;
   // Not under the technician's typing: the box would show the lost port.
   if (ComboBox_ComPort->BeingTyped()) {
-    if (!FReconnectTimer->Enabled()) FReconnectTimer->SetEnabled(true);
+    TryLostPortAgainSoon();
     return;
   }
   // A server is reached off the main thread first: the window does not wait
@@ -176,8 +176,7 @@ void TForm1::ReconnectLostPort() {
   if (!OpenPickedPort(true)) {
     // A server has no device to watch for: it is tried a second apart until
     // it answers or the technician picks another port.
-    if ((server || ++FReconnectTries <= kReconnectTries) && !FReconnectTimer->Enabled())
-      FReconnectTimer->SetEnabled(true);
+    if (server || ++FReconnectTries <= kReconnectTries) TryLostPortAgainSoon();
     return;
   }
   FLostPort.clear();
@@ -191,11 +190,15 @@ void TForm1::ServerConnectDone(bool Connected) {
   const auto attempt = std::move(FServerConnect);
   if (FLostPort.empty()) return;
   if (!Connected) {
-    if (!FReconnectTimer->Enabled()) FReconnectTimer->SetEnabled(true);
+    TryLostPortAgainSoon();
     return;
   }
   FServerConnected = true;
   ReconnectLostPort();
+}
+
+void TForm1::TryLostPortAgainSoon() {
+  if (!FReconnectTimer->Enabled()) FReconnectTimer->SetEnabled(true);  // a second from now
 }
 
 void TForm1::WatchForLostPort() {

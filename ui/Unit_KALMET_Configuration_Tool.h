@@ -171,6 +171,7 @@ class TForm1 : public TForm, private IProbeView, private IProbeLink {
   void ReconnectLostPort();
   void ReconnectTimerTimer(TObject* Sender);
   void ServerConnectDone(bool Connected);
+  void TryLostPortAgainSoon();
   void WatchForLostPort();
 
   // Editing helpers (ConfigurationEditing.cpp)
