@@ -380,8 +380,13 @@ TEST_F(Win32Controls, EditsReportEveryChangeOfTheirTextOnce) {
     EXPECT_EQ(changes, step.Changes);
   }
   EXPECT_EQ(edit->Text(), "typed!");
+  ::SendMessageW(w, EM_SETSEL, 0, 0);
   edit->SetText("°C");
   EXPECT_EQ(TextOf(w), L"°C");
+  DWORD from = 0, to = 0;  // the system leaves it in front: typing on would go there
+  ::SendMessageW(w, EM_GETSEL, WPARAM(&from), LPARAM(&to));
+  EXPECT_EQ(from, 2u) << "the caret after the new text";
+  EXPECT_EQ(to, 2u);
 }
 
 TEST_F(Win32Controls, SpinEditsKeepTheirRange) {
@@ -452,6 +457,18 @@ TEST_F(Win32Controls, CombosReportOnlyTheUsersPick) {
   Notify(w, CBN_SELCHANGE);
   EXPECT_EQ(changes, 1);
   EXPECT_EQ(seen, "pear");
+
+  // Moving through the dropped list, then closing it without a pick (Escape,
+  // a click elsewhere): the box shows its pick again.
+  ::SendMessageW(w, CB_SHOWDROPDOWN, TRUE, 0);
+  ASSERT_TRUE(::SendMessageW(w, CB_GETDROPPEDSTATE, 0, 0));
+  ::SendMessageW(w, CB_SETCURSEL, 0, 0);
+  Notify(w, CBN_SELCHANGE);
+  ::SendMessageW(w, CB_SHOWDROPDOWN, FALSE, 0);
+  Notify(w, CBN_SELENDCANCEL);
+  EXPECT_EQ(changes, 1);
+  EXPECT_EQ(combo->ItemIndex(), 2);
+  EXPECT_EQ(TextOf(w), L"pear");
 
   combo->AddItem("banana");
   combo->AddItem("Zucchini");

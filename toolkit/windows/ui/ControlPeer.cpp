@@ -200,6 +200,12 @@ class TEditPart : public TWindowPeer<TBase> {
     ::InvalidateRect(this->Handle(), nullptr, TRUE);
   }
   HBRUSH ControlColor(HDC Dc) override { return FBackground.Apply(Dc); }
+  // The caret after the new text, where the user types on.
+  void SetText(const std::string& Value) override {
+    TWindowPeer<TBase>::SetText(Value);
+    const auto end = ::GetWindowTextLengthW(this->Handle());
+    ::SendMessageW(this->Handle(), EM_SETSEL, end, end);
+  }
 
  private:
   TEditBackground FBackground;
@@ -358,12 +364,19 @@ class TComboBoxPeer : public TWindowPeer<TComboPeer> {
   void SetItemIndex(int Index) override { Pick(Index); }
   bool BeingTyped() const override { return FTyped; }
   // A pick: a click in the dropped list (or Enter there), or an arrow key on
-  // the closed box; moving through the dropped list picks nothing yet.
+  // the closed box; moving through the dropped list picks nothing yet, and a
+  // list closed without a pick (Escape, a click elsewhere) shows again what
+  // the box showed before it dropped.
   // A typed text is complete when the box loses the focus (or on Enter, in
   // EditPartKeys); a pick makes the edit part's text the item's, untyped.
   void Command(WORD Code) override {
     if (Muted()) return;
     const bool dropped = ::SendMessageW(Handle(), CB_GETDROPPEDSTATE, 0, 0) != 0;
+    if (Code == CBN_DROPDOWN) {
+      FBeforeDrop = TWindowPeer::Text();
+      FPickedBeforeDrop = ItemIndex() >= 0;
+    }
+    if (Code == CBN_SELENDCANCEL) ShowAgainWhatWasPicked();
     if (Code == CBN_EDITCHANGE) FTyped = true;
     if (Code == CBN_SELENDOK || (Code == CBN_SELCHANGE && !dropped)) {
       FTyped = false;
@@ -402,6 +415,22 @@ class TComboBoxPeer : public TWindowPeer<TComboPeer> {
   void Pick(int Index) {
     if (ItemIndex() != Index) ::SendMessageW(Handle(), CB_SETCURSEL, static_cast<WPARAM>(Index), 0);
   }
+  // By the item's text: the list may have changed while it was dropped.
+  void ShowAgainWhatWasPicked() {
+    const std::wstring text = Widen(FBeforeDrop);
+    const auto index = FPickedBeforeDrop
+                           ? ::SendMessageW(Handle(), CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                            reinterpret_cast<LPARAM>(text.c_str()))
+                           : CB_ERR;
+    if (index != CB_ERR) {
+      Pick(static_cast<int>(index));
+    } else {
+      const bool typed = FTyped;  // as it was: this text is no typing
+      ::SendMessageW(Handle(), CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+      TWindowPeer::SetText(FBeforeDrop);
+      FTyped = typed;
+    }
+  }
   void SetClosedHeight(int Height) {
     // The field's height sets the closed box's; the borders add what they add.
     ::SendMessageW(Handle(), CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), Height - 6);
@@ -436,6 +465,8 @@ class TComboBoxPeer : public TWindowPeer<TComboPeer> {
   bool FFitItems;
   HWND FEditPart = nullptr;
   bool FTyped = false;  // typed into since the last complete text
+  std::string FBeforeDrop;  // what the box showed when its list dropped
+  bool FPickedBeforeDrop = false;
 };
 
 // --- button ----------------------------------------------------------------------------------
