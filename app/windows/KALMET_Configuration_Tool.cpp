@@ -3,16 +3,28 @@
 
 #include <windows.h>
 
+#include <exception>
+#include <string>
+
 #include "toolkit/Application.h"
 #include "toolkit/windows/ui/MessageBoxes.h"
+#include "toolkit/windows/ui/NativePeer.h"
 #include "toolkit/windows/ui/WindowEventLoop.h"
 #include "ui/Unit_KALMET_Configuration_Tool.h"
 
+// A program started from the desktop has no console: what keeps the window
+// from coming up is told in a box, not on an output nobody sees.
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-  TWindowEventLoop loop;  // timers and serial events on the window's message loop
-  Application().SetTitle("KALMET Configuration");
-  InstallMessageBoxes();
-  TForm1 Form1;
-  Form1.Show();
-  return loop.Run();
+  try {
+    TWindowEventLoop loop;  // timers and serial events on the window's message loop
+    Application().SetTitle("KALMET Configuration");
+    InstallMessageBoxes();
+    TForm1 Form1;
+    Form1.Show();
+    return loop.Run();
+  } catch (const std::exception& e) {
+    const std::string text = std::string("The KALMET Configuration Tool cannot start: ") + e.what();
+    ::MessageBoxW(nullptr, Widen(text).c_str(), L"KALMET Configuration", MB_OK | MB_ICONERROR);
+    return 1;
+  }
 }
