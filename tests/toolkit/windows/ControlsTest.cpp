@@ -102,9 +102,15 @@ constexpr TControlDescription kControls[] = {
      .Kind = Button,
      .Bounds = {280, 48, 75, 25},
      .Text = "Off",
+     .Hint = "Not now",
      .TabOrder = 3,
      .Enabled = false},
-    {.Name = "Hidden", .Kind = Edit, .Bounds = {280, 80, 75, 21}, .TabOrder = 4, .Visible = false},
+    {.Name = "Hidden",
+     .Kind = Edit,
+     .Bounds = {280, 80, 75, 21},
+     .Hint = "Unseen",
+     .TabOrder = 4,
+     .Visible = false},
 };
 
 constexpr TFormDescription kForm = {.Name = "TestForm",
@@ -143,6 +149,20 @@ std::wstring TipOf(HWND Tooltip, HWND Tool) {
   return text.c_str();
 }
 
+// The hint its container shows over Control's area (a disabled window gets no
+// mouse), and that area; "-" when there is none.
+std::wstring AreaTipOf(HWND Tooltip, HWND Control, RECT& Area) {
+  std::wstring text(1024, L'\0');
+  TTTOOLINFOW ti{};
+  ti.cbSize = TTTOOLINFOW_V2_SIZE;
+  ti.hwnd = ::GetParent(Control);
+  ti.uId = static_cast<UINT_PTR>(::GetDlgCtrlID(Control));
+  ti.lpszText = text.data();
+  if (!::SendMessageW(Tooltip, TTM_GETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&ti))) return L"-";
+  Area = ti.rect;
+  ::SendMessageW(Tooltip, TTM_GETTEXTW, text.size(), reinterpret_cast<LPARAM>(&ti));
+  return text.c_str();
+}
 
 int LineHeight(HWND Window) {
   HDC dc = ::GetDC(Window);
@@ -197,8 +217,8 @@ TEST_F(Win32Controls, WindowsShowTheDescription) {
       {"Plain", {8, 170, 250, 120}, L" Plain ", L"-", true, true},
       {"Fit", {8, 84, 60, 21}, L"", L"-", true, true},
       {"Ok", {280, 16, 75, 25}, L"OK", L"Press", true, true},
-      {"Off", {280, 48, 75, 25}, L"Off", L"-", true, false},
-      {"Hidden", {280, 80, 75, 21}, L"", L"-", false, true},
+      {"Off", {280, 48, 75, 25}, L"Off", L"Not now", true, false},
+      {"Hidden", {280, 80, 75, 21}, L"", L"Unseen", false, true},
   };
   const HWND tip = TooltipOf(*Form);
   for (const TRow& row : rows) {
@@ -224,6 +244,13 @@ TEST_F(Win32Controls, WindowsShowTheDescription) {
     EXPECT_EQ(C(row.Name)->Bounds(), row.Bounds);
     EXPECT_EQ(TextOf(w), row.Text);
     for (HWND part : parts) EXPECT_EQ(TipOf(tip, part), row.Hint);
+    RECT area{};
+    EXPECT_EQ(AreaTipOf(tip, w, area), row.Hint);
+    if (row.Hint != std::wstring(L"-")) {
+      const TBounds shown = row.Visible ? row.Bounds : TBounds{};
+      EXPECT_EQ((TBounds{area.left, area.top, area.right - area.left, area.bottom - area.top}),
+                shown);
+    }
     EXPECT_EQ((::GetWindowLongPtrW(w, GWL_STYLE) & WS_VISIBLE) != 0, row.Visible);
     EXPECT_EQ(C(row.Name)->Visible(), row.Visible);
     EXPECT_EQ(::IsWindowEnabled(w) != 0, row.Enabled);
@@ -248,6 +275,8 @@ TEST_F(Win32Controls, WindowsShowTheDescription) {
   EXPECT_EQ(TipOf(tip, W("Ok")), L"Line 1\r\nLine 2");
   C("Ok")->SetHint("");
   EXPECT_EQ(TipOf(tip, W("Ok")), L"-");
+  RECT area{};
+  EXPECT_EQ(AreaTipOf(tip, W("Ok"), area), L"-");
 }
 
 TEST_F(Win32Controls, StateChangesReachTheWindows) {
@@ -258,11 +287,17 @@ TEST_F(Win32Controls, StateChangesReachTheWindows) {
   auto* spin = C<TSpinEdit>("Spin");
   spin->SetVisible(false);
   EXPECT_FALSE(::GetWindowLongPtrW(SpinButtonOf(*spin), GWL_STYLE) & WS_VISIBLE);
+  RECT area{};  // where the container shows a hint follows the control
+  AreaTipOf(TooltipOf(*Form), W("Spin"), area);
+  EXPECT_TRUE(::IsRectEmpty(&area)) << "no hint over a hidden control's place";
   // A control's own state, not its parent's.
   C("Plain")->SetVisible(false);
   EXPECT_TRUE(C("Fit")->Visible());
   C("Ok")->SetPosition(290, 20);
   EXPECT_EQ(BoundsIn(W("Ok")), (TBounds{290, 20, 75, 25}));
+  AreaTipOf(TooltipOf(*Form), W("Ok"), area);
+  EXPECT_EQ(area.left, 290);
+  EXPECT_EQ(area.top, 20);
 }
 
 TEST_F(Win32Controls, LabelsSizeThemselvesToTheirCaption) {

@@ -316,7 +316,10 @@ class TComboBoxPeer : public TWindowPeer<TComboPeer> {
     if (FEditPart) parts.push_back(FEditPart);
     return parts;
   }
-  void SetVisible(bool Value) override { ::ShowWindow(Handle(), Value ? SW_SHOWNA : SW_HIDE); }
+  void SetVisible(bool Value) override {
+    ::ShowWindow(Handle(), Value ? SW_SHOWNA : SW_HIDE);
+    AreaChanged();
+  }
   void SetEnabled(bool Value) override { ::EnableWindow(Handle(), Value); }
   void SetBounds(const TBounds& B) override {
     RECT r;

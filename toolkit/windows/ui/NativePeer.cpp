@@ -176,8 +176,16 @@ LRESULT CALLBACK TNativePeer::Subclass(HWND Window, UINT Message, WPARAM W, LPAR
     ::RemovePropW(Window, kPeerProperty);
     peer->FHandle = nullptr;
     peer->FTools.clear();  // the tooltip goes with the form's window
+    peer->FAreaTool = false;
   }
+  if (Message == WM_WINDOWPOSCHANGED) reinterpret_cast<TNativePeer*>(Data)->AreaChanged();
   return ::DefSubclassProc(Window, Message, W, L);
+}
+
+void TNativePeer::AreaChanged() {
+  if (!FAreaTool) return;
+  TTTOOLINFOW ti = AreaTool();
+  ::SendMessageW(FLook.Tooltip, TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&ti));
 }
 
 void TNativePeer::SetFont(HWND Window, TFontStyle Style) {
@@ -194,6 +202,37 @@ void TNativePeer::RemoveTools() {
     ::SendMessageW(FLook.Tooltip, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
   }
   FTools.clear();
+  if (FAreaTool) {
+    TTTOOLINFOW ti = AreaTool();
+    ::SendMessageW(FLook.Tooltip, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+    FAreaTool = false;
+  }
+}
+
+// The windows of the control that sit in its container, together; none while
+// it is hidden (its hint must not show over what is there instead).
+RECT TNativePeer::Area() const {
+  const HWND container = ::GetParent(FHandle);
+  RECT area{};
+  if (!(::GetWindowLongPtrW(FHandle, GWL_STYLE) & WS_VISIBLE)) return area;
+  for (HWND part : FTools) {
+    if (::GetParent(part) != container) continue;  // inside another part
+    RECT r;
+    ::GetWindowRect(part, &r);
+    ::MapWindowPoints(HWND_DESKTOP, container, reinterpret_cast<POINT*>(&r), 2);
+    ::UnionRect(&area, &area, &r);
+  }
+  return area;
+}
+
+TTTOOLINFOW TNativePeer::AreaTool() const {
+  TTTOOLINFOW ti{};
+  ti.cbSize = TTTOOLINFOW_V2_SIZE;
+  ti.uFlags = TTF_SUBCLASS;
+  ti.hwnd = ::GetParent(FHandle);
+  ti.uId = static_cast<UINT_PTR>(::GetDlgCtrlID(FHandle));  // a child's own, never a window's
+  ti.rect = Area();
+  return ti;
 }
 
 void TNativePeer::SetHintOn(const std::vector<HWND>& Windows, const std::string& Hint) {
@@ -211,6 +250,10 @@ void TNativePeer::SetHintOn(const std::vector<HWND>& Windows, const std::string&
     if (::SendMessageW(FLook.Tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti)))
       FTools.push_back(tool);
   }
+  if (!(::GetWindowLongPtrW(FHandle, GWL_STYLE) & WS_CHILD)) return;  // the form has no container
+  TTTOOLINFOW ti = AreaTool();
+  ti.lpszText = text.data();
+  FAreaTool = ::SendMessageW(FLook.Tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti)) != 0;
 }
 
 // --- containers ----------------------------------------------------------------------------------

@@ -76,10 +76,17 @@ class TNativePeer {
   std::string StoredHint() const { return FHint; }
   // Hints shown by the form's tooltip for each of the windows.
   void SetHintOn(const std::vector<HWND>& Windows, const std::string& Hint);
+  // After the control was shown or hidden (moves are noticed): the system
+  // tells no hidden window's child of either.
+  void AreaChanged();
 
  private:
   static LRESULT CALLBACK Subclass(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
   void RemoveTools();
+  // The hint over the control's area, told by its container: a disabled
+  // window gets no mouse, its container does.
+  TTTOOLINFOW AreaTool() const;
+  RECT Area() const;
 
   TWinControl& FControl;
   TFormLook& FLook;
@@ -87,6 +94,7 @@ class TNativePeer {
   bool FMuted = true;
   std::string FHint;
   std::vector<HWND> FTools;
+  bool FAreaTool = false;
 };
 
 // The parts of TControlPeer that work alike for every window.
@@ -104,6 +112,7 @@ class TWindowPeer : public TBase, public TNativePeer {
   }
   void SetVisible(bool Value) override {
     for (HWND h : Parts()) ::ShowWindow(h, Value ? SW_SHOWNA : SW_HIDE);
+    AreaChanged();
   }
   bool Enabled() const override {
     return (::GetWindowLongPtrW(Handle(), GWL_STYLE) & WS_DISABLED) == 0;
