@@ -100,6 +100,10 @@ class TEdit : public TWinControl {
 
 class TSpinEdit : public TWinControl {
  public:
+  // A held button steps once, then again after kRepeatDelayMs and every
+  // kRepeatIntervalMs while it stays held.
+  static constexpr int kRepeatDelayMs = 500;
+  static constexpr int kRepeatIntervalMs = 200;
   TSpinEdit(TComponent* AOwner, TWinControl* AParent, const TControlDescription& D);
   int Value() const;
   // Kept within MinValue and MaxValue.

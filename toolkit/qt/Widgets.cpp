@@ -9,6 +9,8 @@
 #include <QStyleOptionGroupBox>
 #include <QStyledItemDelegate>
 
+#include "toolkit/Controls.h"
+
 // --- group box ------------------------------------------------------------------
 
 TBevelGroupBox::TBevelGroupBox(QWidget* Parent) : QGroupBox(Parent) {
@@ -74,12 +76,13 @@ void TPlainGroupBox::paintEvent(QPaintEvent*) {
 
 namespace {
 
-// The buttons repeat every 200 ms while held.
+// The buttons repeat while held as the toolkit's spin edit says.
 class TSpinEditStyle : public QProxyStyle {
  public:
   int styleHint(StyleHint Hint, const QStyleOption* Option, const QWidget* Widget,
                 QStyleHintReturn* Return) const override {
-    if (Hint == SH_SpinBox_ClickAutoRepeatRate) return 200;
+    if (Hint == SH_SpinBox_ClickAutoRepeatRate) return TSpinEdit::kRepeatIntervalMs;
+    if (Hint == SH_SpinBox_ClickAutoRepeatThreshold) return TSpinEdit::kRepeatDelayMs;
     return QProxyStyle::styleHint(Hint, Option, Widget, Return);
   }
 };

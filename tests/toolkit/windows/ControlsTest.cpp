@@ -9,6 +9,7 @@
 
 #include <commctrl.h>
 
+#include <chrono>
 #include <functional>
 #include <iterator>
 #include <memory>
@@ -162,6 +163,22 @@ std::wstring AreaTipOf(HWND Tooltip, HWND Control, RECT& Area) {
   Area = ti.rect;
   ::SendMessageW(Tooltip, TTM_GETTEXTW, text.size(), reinterpret_cast<LPARAM>(&ti));
   return text.c_str();
+}
+
+// Runs the thread's messages (timers among them) for Time.
+void RunMessagesFor(std::chrono::milliseconds Time) {
+  const auto end = std::chrono::steady_clock::now() + Time;
+  for (auto left = Time; left.count() > 0;
+       left = std::chrono::duration_cast<std::chrono::milliseconds>(
+           end - std::chrono::steady_clock::now())) {
+    ::MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(left.count()), QS_ALLINPUT,
+                                  MWMO_INPUTAVAILABLE);
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      ::TranslateMessage(&msg);
+      ::DispatchMessageW(&msg);
+    }
+  }
 }
 
 int LineHeight(HWND Window) {
@@ -462,6 +479,20 @@ TEST_F(Win32Controls, SpinEditsKeepTheirRange) {
     EXPECT_EQ(changes, step.Changes);
     EXPECT_EQ(TextOf(w), step.Shown);
   }
+
+  // The up button held for a second: one step on the press and one at each
+  // repeat (at 500, 700 and 900 ms at the most; the system's own pace would
+  // be some twenty), none after the release.
+  spin->SetValue(10);
+  const HWND button = SpinButtonOf(*spin);
+  ::SendMessageW(button, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+  RunMessagesFor(std::chrono::milliseconds(1000));
+  ::SendMessageW(button, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+  const int held = spin->Value();
+  EXPECT_GE(held, 12) << "no repeat while held";
+  EXPECT_LE(held, 14) << "repeats faster than every 200 ms";
+  RunMessagesFor(std::chrono::milliseconds(300));
+  EXPECT_EQ(spin->Value(), held);
 }
 
 TEST_F(Win32Controls, CombosReportOnlyTheUsersPick) {

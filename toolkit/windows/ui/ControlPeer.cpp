@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include <windowsx.h>
+
 #include "toolkit/windows/ui/ControlPeer.h"
 #include "toolkit/windows/ui/NativePeer.h"
 
@@ -245,9 +247,10 @@ class TSpinEditPeer : public TEditPart<TSpinPeer> {
                   Parent, {0, 0, ::GetSystemMetrics(SM_CXVSCROLL), D.Bounds.Height}, Look);
     ::SendMessageW(FButton, UDM_SETBUDDY, reinterpret_cast<WPARAM>(Handle()), 0);
     ::SendMessageW(FButton, UDM_SETRANGE32, FMin, FMax);
-    // Steps of one however long a button is held (the system would speed up).
+    // Steps of one (the system would speed up), repeated at our pace.
     UDACCEL step{0, 1};
     ::SendMessageW(FButton, UDM_SETACCEL, 1, reinterpret_cast<LPARAM>(&step));
+    ::SetWindowSubclass(FButton, HeldButton, kButtonSubclass, reinterpret_cast<DWORD_PTR>(this));
     // The pair takes the designed bounds, however the up-down placed itself.
     SetBounds(D.Bounds);
     SetHint(D.Hint);
@@ -276,12 +279,59 @@ class TSpinEditPeer : public TEditPart<TSpinPeer> {
   void SetValue(int Value) override { SetText(std::to_string(Value)); }
   HWND Button() const { return FButton; }
   ~TSpinEditPeer() override {
-    if (::IsWindow(FButton)) ::DestroyWindow(FButton);
+    if (!::IsWindow(FButton)) return;
+    ::RemoveWindowSubclass(FButton, HeldButton, kButtonSubclass);
+    ::DestroyWindow(FButton);
   }
 
  private:
+  static constexpr UINT_PTR kButtonSubclass = 3;
+  static constexpr UINT_PTR kRepeatTimer = 0x4B52;  // not one of the up-down's own
+  // The up-down makes the first step of a press itself; the repeats while the
+  // button is held are ours (its own come far faster), one step each in the
+  // direction of the press, through the text as a typed value would.
+  static LRESULT CALLBACK HeldButton(HWND Window, UINT Message, WPARAM W, LPARAM L, UINT_PTR,
+                                     DWORD_PTR Data) {
+    auto* peer = reinterpret_cast<TSpinEditPeer*>(Data);
+    switch (Message) {
+      case WM_LBUTTONDOWN:
+      case WM_LBUTTONDBLCLK: {
+        RECT r;
+        ::GetClientRect(Window, &r);
+        peer->FHeldStep = GET_Y_LPARAM(L) < (r.bottom - r.top) / 2 ? 1 : -1;
+        ::SetTimer(Window, kRepeatTimer, TSpinEdit::kRepeatDelayMs, nullptr);
+        break;
+      }
+      case WM_LBUTTONUP:
+      case WM_CAPTURECHANGED:
+      case WM_ENABLE:
+        peer->Release();
+        break;
+      case WM_TIMER:
+        if (W == kRepeatTimer) {
+          ::SetTimer(Window, kRepeatTimer, TSpinEdit::kRepeatIntervalMs, nullptr);
+          if (peer->FHeldStep != 0 && ::IsWindowEnabled(peer->Handle()))
+            peer->SetValue(std::clamp(peer->Value() + peer->FHeldStep, peer->FMin, peer->FMax));
+          return 0;
+        }
+        if (peer->FHeldStep != 0) return 0;  // the up-down's own repeat
+        break;
+      case WM_NCDESTROY:
+        ::RemoveWindowSubclass(Window, HeldButton, kButtonSubclass);
+        break;
+      default:
+        break;
+    }
+    return ::DefSubclassProc(Window, Message, W, L);
+  }
+  void Release() {
+    FHeldStep = 0;
+    ::KillTimer(FButton, kRepeatTimer);
+  }
+
   int FMin, FMax;
   HWND FButton;  // a child of the same parent, which destroys it if it goes first
+  int FHeldStep = 0;  // +1 or -1 while a button is held
 };
 
 // --- combo box -------------------------------------------------------------------------------
