@@ -14,7 +14,6 @@
 namespace {
 
 constexpr const char* kNotAvailable = "The selected COM Port is not available!";
-constexpr int kReconnectTries = 10;
 
 }  // namespace
 
@@ -139,7 +138,6 @@ void TForm1::PortLost() {
     TryLostPortAgainSoon();
     return;
   }
-  FReconnectTries = 0;
   // It may be back already, or come back while nothing watches its place yet.
   ReconnectLostPort();
 }
@@ -170,13 +168,13 @@ void TForm1::ReconnectLostPort() {
   if (ComboBox_ComPort->IndexOf(FLostPort) < 0) ComboBox_ComPort->AddItem(FLostPort);
   ComboBox_ComPort->SetItemIndex(ComboBox_ComPort->IndexOf(FLostPort));
   // As the technician's pick of that entry, but quietly while the device is
-  // not ready yet: its permissions are still being set (the next change in
-  // its folder tries again), or a program that looks at every new modem
-  // holds it for a while (tried again a few times, a second apart).
+  // not ready yet: its permissions are still being set, or a program that
+  // looks at every new modem holds it for a while. A port that is there but
+  // does not open, and a server, have nothing to wait for (the system lists
+  // some ports whose device is away, a wireless one, say): each is tried a
+  // second apart until it opens or the technician picks another port.
   if (!OpenPickedPort(true)) {
-    // A server has no device to watch for: it is tried a second apart until
-    // it answers or the technician picks another port.
-    if (server || ++FReconnectTries <= kReconnectTries) TryLostPortAgainSoon();
+    TryLostPortAgainSoon();
     return;
   }
   FLostPort.clear();

@@ -210,7 +210,6 @@ class TForm1 : public TForm, private IProbeView, private IProbeLink {
   // The entry of a port that went away while open, until it is back and open
   // again or the technician picks a port.
   std::string FLostPort;
-  int FReconnectTries = 0;  // quiet tries to open the lost port again
   // The open port is a lost server opened again whose probe has not answered
   // since: quiet (its own complaint may come first, and it may go again).
   bool FReopenedServer = false;

@@ -416,7 +416,8 @@ TEST_F(WindowOnWindows, CurrentLoopProbeIsWrittenAndReleasedWhenTheWindowCloses)
   EXPECT_TRUE(Messages.empty()) << Messages.front();
 }
 
-// The simulator's line goes away after the fourth request and comes back.
+// The simulator's line goes away after the fourth request and comes back
+// 13 s later: the port stays listed meanwhile, and is tried until it opens.
 TEST_F(WindowOnWindows, UnpluggedPortIsReportedAndOpenedAgainWhenBack) {
   Pick(Form->ComboBox_ComPort, "COM5");
   ASSERT_TRUE(WaitFor([&] { return !Messages.empty(); }, 15000)) << Text(Form->Edit_Status);
@@ -425,7 +426,7 @@ TEST_F(WindowOnWindows, UnpluggedPortIsReportedAndOpenedAgainWhenBack) {
             std::string("The selected COM Port is not available!\r\n\r\n") + kPortUnpluggedReason);
   EXPECT_EQ(Text(Form->Edit_Status), "Please select correct COM port.");
   EXPECT_FALSE(OwnStyle(H(Form->Edit_TxIndicator), WS_VISIBLE));
-  ASSERT_TRUE(WaitForStatus("Reading probe data done.", 20000)) << Text(Form->Edit_Status);
+  ASSERT_TRUE(WaitForStatus("Reading probe data done.", 30000)) << Text(Form->Edit_Status);
   EXPECT_EQ(Text(Form->ComboBox_ComPort), "COM5");
   EXPECT_EQ(Messages.size(), 1u) << "reopened quietly";
 }
