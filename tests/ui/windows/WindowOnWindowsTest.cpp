@@ -2,7 +2,11 @@
 // system's own controls, and the whole tool against the probe simulator on
 // COM5 (WindowSuite.sh maps it to the simulator's line and says which probe
 // runs there), driven as the technician drives it: a pick in the port list,
-// text put into the fields, button clicks.
+// text put into the fields, button clicks. Longer than most files: one
+// fixture drives the whole window, and each test is one of the technician's
+// tasks on it.
+
+#include <winsock2.h>
 
 #include <windows.h>
 
@@ -277,10 +281,41 @@ TEST_F(WindowOnWindows, PortListFollowsTheDeviceNotices) {
   EXPECT_EQ(Text(ports), "select COM Port...") << "nothing picked meanwhile";
 }
 
+// A port of this machine that refuses connections: bound, never listening,
+// so that nothing else takes it while the test runs.
+class TRefusingPort {
+ public:
+  TRefusingPort() {
+    WSADATA data;
+    ::WSAStartup(MAKEWORD(2, 2), &data);
+    FSocket = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = ::htonl(INADDR_LOOPBACK);
+    int size = sizeof address;
+    if (::bind(FSocket, reinterpret_cast<sockaddr*>(&address), size) == 0 &&
+        ::getsockname(FSocket, reinterpret_cast<sockaddr*>(&address), &size) == 0)
+      FPort = ::ntohs(address.sin_port);
+  }
+  ~TRefusingPort() {
+    ::closesocket(FSocket);
+    ::WSACleanup();
+  }
+  TRefusingPort(const TRefusingPort&) = delete;
+  TRefusingPort& operator=(const TRefusingPort&) = delete;
+  int Port() const { return FPort; }
+
+ private:
+  SOCKET FSocket;
+  int FPort = 0;
+};
+
 // An address typed into the port selector's edit part opens on Enter (which
 // passes the form's dialog keys), not while it is typed; a server that
-// refuses says so. (Nothing listens on port 1 of this machine.)
+// refuses says so.
 TEST_F(WindowOnWindows, ATypedAddressOpensOnEnter) {
+  const TRefusingPort refusing;
+  ASSERT_NE(refusing.Port(), 0);
   COMBOBOXINFO info{};
   info.cbSize = sizeof info;
   ASSERT_TRUE(::GetComboBoxInfo(H(Form->ComboBox_ComPort), &info));
@@ -288,7 +323,7 @@ TEST_F(WindowOnWindows, ATypedAddressOpensOnEnter) {
   ASSERT_FALSE(OwnStyle(edit, ES_READONLY));
   ::SetFocus(edit);
   ::SendMessageW(edit, EM_SETSEL, 0, -1);
-  for (const wchar_t c : std::wstring(L"rfc2217://127.0.0.1:1"))
+  for (const wchar_t c : L"rfc2217://127.0.0.1:" + std::to_wstring(refusing.Port()))
     ::SendMessageW(edit, WM_CHAR, c, 1);
   EXPECT_TRUE(Messages.empty()) << "opened while typing";
   ::PostMessageW(edit, WM_KEYDOWN, VK_RETURN, 1);
