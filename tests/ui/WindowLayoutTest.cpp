@@ -38,8 +38,8 @@ TEST_F(WindowLayoutTest, EveryControlAsTheLayoutGivesIt) {
         ASSERT_NE(label, nullptr);
         EXPECT_EQ(label->text().toStdString(), row.Text);
         EXPECT_EQ(dynamic_cast<TQtClickLabel*>(w) != nullptr, row.What == ClickLabel);
-        // Labels size themselves to their caption, as they did in the
-        // original font: the text fits, whatever this font's widths.
+        // Labels size themselves to their caption, as they do in the
+        // window's designed font: the text fits, whatever this font's widths.
         EXPECT_GE(label->width(), label->fontMetrics().horizontalAdvance(label->text()));
         EXPECT_GE(label->width(), row.W);
         if (label->wordWrap())
