@@ -44,8 +44,8 @@ TPortWatch::TPortWatch(const TDeviceRoots&, std::function<void()> OnChange)
   // Top-level (not message-only): only top-level windows hear the notices.
   F->Window = ::CreateWindowExW(0, kClassName, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
                                 c.hInstance, nullptr);
-  if (F->Window)
-    ::SetWindowLongPtrW(F->Window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&F->OnChange));
+  if (!F->Window) return;  // no notices then; the list stays as it was read
+  ::SetWindowLongPtrW(F->Window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&F->OnChange));
 }
 
 TPortWatch::~TPortWatch() {
