@@ -4,6 +4,7 @@
 #include <QMessageBox>
 #include <cstdio>
 #include <exception>
+#include <memory>
 #include <string>
 
 #include "toolkit/Application.h"
@@ -23,13 +24,14 @@ int main(int argc, char* argv[]) {
   // A fixed 96 pixels per inch: the window is laid out in pixels.
   qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
   QApplication app(argc, argv);
+  std::unique_ptr<TQtEventLoop> loop;  // timers and serial events on Qt's loop
+  std::unique_ptr<TForm1> Form1;
   try {
-    TQtEventLoop loop;  // timers and serial events on Qt's loop
+    loop = std::make_unique<TQtEventLoop>();
     Application().SetTitle("KALMET Configuration");
     InstallMessageDialogs();
-    TForm1 Form1;
-    Form1.Show();
-    return app.exec();
+    Form1 = std::make_unique<TForm1>();
+    Form1->Show();
   } catch (const std::exception& e) {
     // Started from the desktop, nobody reads the output: a box says it too.
     const std::string text = std::string("The KALMET Configuration Tool cannot start: ") + e.what();
@@ -37,4 +39,5 @@ int main(int argc, char* argv[]) {
     QMessageBox::critical(nullptr, "KALMET Configuration", QString::fromStdString(text));
     return 1;
   }
+  return app.exec();
 }

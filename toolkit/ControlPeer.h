@@ -51,6 +51,8 @@ class TComboPeer : public virtual TControlPeer {
   virtual void SetItemIndex(int Index) = 0;
   // Typed into, and the typed text not complete yet.
   virtual bool BeingTyped() const = 0;
+  // The list is dropped down.
+  virtual bool ListOpen() const = 0;
   // Text() is what the box shows; SetText shows a text with nothing picked.
 };
 

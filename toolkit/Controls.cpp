@@ -221,6 +221,10 @@ bool TComboBox::BeingTyped() const {
   return Combo().BeingTyped();
 }
 
+bool TComboBox::ListOpen() const {
+  return Combo().ListOpen();
+}
+
 void TComboBox::SetItemIndex(int Index) {
   Combo().SetItemIndex(Index);
 }

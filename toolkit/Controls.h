@@ -143,6 +143,8 @@ class TComboBox : public TWinControl {
   std::function<void()> OnTyped;
   // The user is typing: a text typed and not complete yet.
   bool BeingTyped() const;
+  // The user looks through its dropped-down list.
+  bool ListOpen() const;
   void PeerChanged() override;
   void PeerTyped() override;
 

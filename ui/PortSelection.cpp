@@ -144,8 +144,9 @@ void TForm1::PortLost() {
 
 void TForm1::ReconnectLostPort() {
   if (FLostPort.empty() || FPortFailureShown) return;
-  // Not under the technician's typing: the box would show the lost port.
-  if (ComboBox_ComPort->BeingTyped()) {
+  // Not under the technician's typing or look through the list: the box
+  // would show the lost port.
+  if (ComboBox_ComPort->BeingTyped() || ComboBox_ComPort->ListOpen()) {
     TryLostPortAgainSoon();
     return;
   }

@@ -214,7 +214,8 @@ TEST_F(BehindServerTest, AServerWithoutItsLineIsToldOnceAndTriedQuietly) {
     EXPECT_TRUE(notAvailable(m) || m == "ERROR: Wrong answer received!") << m;
 }
 
-// A message box takes the focus: the edit part's editing ends under it.
+// A message box takes the focus: the edit part's editing ends under it. Once
+// with Enter, once leaving the box.
 TEST_F(BehindServerTest, AnAddressWithoutAServerSaysWhyOnce) {
   const std::string address = "rfc2217://127.0.0.1:" + std::to_string(Server->Raw());
   QLineEdit* edit = Q(Form->ComboBox_ComPort)->lineEdit();
@@ -231,7 +232,10 @@ TEST_F(BehindServerTest, AnAddressWithoutAServerSaysWhyOnce) {
       EXPECT_TRUE(Messages.empty()) << "opened with the list";
     }
     edit->setFocus();
-    QTest::keyClick(edit, Qt::Key_Return);
+    if (times == 1)
+      QTest::keyClick(edit, Qt::Key_Return);
+    else  // leaving the box completes the text too
+      Q(Form->Edit_Status)->setFocus(Qt::TabFocusReason);
     ASSERT_TRUE(QTest::qWaitFor([&] { return Messages.size() >= times; }, 5000));
     QTest::qWait(100);
     ASSERT_EQ(Messages.size(), times);

@@ -4,6 +4,7 @@
 
 #include "toolkit/qt/ControlPeer.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QLineEdit>
@@ -251,6 +252,7 @@ class TComboBoxPeer : public TWidgetPeer, public TComboPeer {
   void SetText(const std::string& Value) override { Combo()->SetText(Q(Value)); }
   int ItemCount() const override { return Combo()->count(); }
   bool BeingTyped() const override { return Combo()->BeingTyped(); }
+  bool ListOpen() const override { return Combo()->view()->isVisible(); }
   std::string Item(int Index) const override { return Combo()->itemText(Index).toStdString(); }
   void InsertItem(int Index, const std::string& Text) override {
     const QSignalBlocker quiet(Combo());

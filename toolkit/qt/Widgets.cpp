@@ -188,12 +188,19 @@ void TQtComboBox::AllowTyping(std::function<void()> OnTyped) {
   ShowUnpicked(shown);
 }
 
+// Leaving the box completes the text; opening its list does not. The box
+// has the focus and hands its focus events to the edit part directly (past
+// any filter), or the edit part has it itself.
 bool TQtComboBox::eventFilter(QObject* Watched, QEvent* Event) {
-  // Leaving the box completes the text; opening its list does not.
   if (Watched == lineEdit() && Event->type() == QEvent::FocusOut &&
       static_cast<QFocusEvent*>(Event)->reason() != Qt::PopupFocusReason)
     Typed();
   return QComboBox::eventFilter(Watched, Event);
+}
+
+void TQtComboBox::focusOutEvent(QFocusEvent* Event) {
+  QComboBox::focusOutEvent(Event);
+  if (Event->reason() != Qt::PopupFocusReason) Typed();
 }
 
 void TQtComboBox::Typed() {

@@ -77,6 +77,7 @@ class TQtComboBox : public QComboBox {
  protected:
   void changeEvent(QEvent* Event) override;
   bool eventFilter(QObject* Watched, QEvent* Event) override;
+  void focusOutEvent(QFocusEvent* Event) override;
 
  private:
   void PlaceholderLikeText();

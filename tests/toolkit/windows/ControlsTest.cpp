@@ -524,14 +524,23 @@ TEST_F(Win32Controls, CombosReportOnlyTheUsersPick) {
   EXPECT_EQ(changes, 1);
   EXPECT_EQ(seen, "pear");
 
+  // The system cancels a closed box that loses the focus: nothing to undo.
+  Notify(w, CBN_SELENDCANCEL);
+  EXPECT_EQ(combo->ItemIndex(), 2);
+  EXPECT_EQ(TextOf(w), L"pear");
   // Moving through the dropped list, then closing it without a pick (Escape,
-  // a click elsewhere): the box shows its pick again.
+  // a click elsewhere, which puts the list's selection back first but not
+  // the edit part's text): the box shows its pick again.
   ::SendMessageW(w, CB_SHOWDROPDOWN, TRUE, 0);
   ASSERT_TRUE(::SendMessageW(w, CB_GETDROPPEDSTATE, 0, 0));
   ::SendMessageW(w, CB_SETCURSEL, 0, 0);
   Notify(w, CBN_SELCHANGE);
-  ::SendMessageW(w, CB_SHOWDROPDOWN, FALSE, 0);
+  COMBOBOXINFO info{};
+  info.cbSize = sizeof info;
+  ASSERT_TRUE(::GetComboBoxInfo(w, &info));
+  ::SendMessageW(info.hwndList, LB_SETCURSEL, 2, 0);
   Notify(w, CBN_SELENDCANCEL);
+  ::SendMessageW(w, CB_SHOWDROPDOWN, FALSE, 0);
   EXPECT_EQ(changes, 1);
   EXPECT_EQ(combo->ItemIndex(), 2);
   EXPECT_EQ(TextOf(w), L"pear");

@@ -416,6 +416,9 @@ class TComboBoxPeer : public TWindowPeer<TComboPeer> {
   }
   void SetItemIndex(int Index) override { Pick(Index); }
   bool BeingTyped() const override { return FTyped; }
+  bool ListOpen() const override {
+    return ::SendMessageW(Handle(), CB_GETDROPPEDSTATE, 0, 0) != 0;
+  }
   // A pick: a click in the dropped list (or Enter there), or an arrow key on
   // the closed box; moving through the dropped list picks nothing yet, and a
   // list closed without a pick (Escape, a click elsewhere) shows again what
@@ -424,12 +427,16 @@ class TComboBoxPeer : public TWindowPeer<TComboPeer> {
   // EditPartKeys); a pick makes the edit part's text the item's, untyped.
   void Command(WORD Code) override {
     if (Muted()) return;
-    const bool dropped = ::SendMessageW(Handle(), CB_GETDROPPEDSTATE, 0, 0) != 0;
+    const bool dropped = ListOpen();
+    // The system also cancels when a closed box loses the focus: only a
+    // dropped list's cancel undoes the moves through it.
     if (Code == CBN_DROPDOWN) {
+      FDropped = true;
       FBeforeDrop = TWindowPeer::Text();
       FPickedBeforeDrop = ItemIndex() >= 0;
     }
-    if (Code == CBN_SELENDCANCEL) ShowAgainWhatWasPicked();
+    if (Code == CBN_SELENDCANCEL && FDropped) ShowAgainWhatWasPicked();
+    if (Code == CBN_CLOSEUP) FDropped = false;
     if (Code == CBN_EDITCHANGE) FTyped = true;
     if (Code == CBN_SELENDOK || (Code == CBN_SELCHANGE && !dropped)) {
       FTyped = false;
@@ -457,12 +464,14 @@ class TComboBoxPeer : public TWindowPeer<TComboPeer> {
     const auto* msg = reinterpret_cast<const MSG*>(L);
     if (Message == WM_GETDLGCODE && msg && msg->message == WM_KEYDOWN && msg->wParam == VK_RETURN)
       return ::DefSubclassProc(Window, Message, W, L) | DLGC_WANTMESSAGE;
-    if (Message == WM_KEYDOWN && W == VK_RETURN &&
-        !::SendMessageW(peer->Handle(), CB_GETDROPPEDSTATE, 0, 0)) {
+    const bool dropped = peer->ListOpen();
+    if (Message == WM_KEYDOWN && W == VK_RETURN && !dropped) {
       peer->Typed();
       return 0;
     }
-    if (Message == WM_CHAR && W == '\r') return 0;  // no beep
+    // No beep for the Enter that completed a text; in the dropped list it
+    // is the pick (the edit part closes the list on it).
+    if (Message == WM_CHAR && W == '\r' && !dropped) return 0;
     return ::DefSubclassProc(Window, Message, W, L);
   }
   void Pick(int Index) {
@@ -476,7 +485,9 @@ class TComboBoxPeer : public TWindowPeer<TComboPeer> {
                                             reinterpret_cast<LPARAM>(text.c_str()))
                            : CB_ERR;
     if (index != CB_ERR) {
-      Pick(static_cast<int>(index));
+      // Also when the list's selection is back already: the edit part may
+      // still show the item moved to.
+      ::SendMessageW(Handle(), CB_SETCURSEL, static_cast<WPARAM>(index), 0);
     } else {
       const bool typed = FTyped;  // as it was: this text is no typing
       ::SendMessageW(Handle(), CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
@@ -518,6 +529,7 @@ class TComboBoxPeer : public TWindowPeer<TComboPeer> {
   bool FFitItems;
   HWND FEditPart = nullptr;
   bool FTyped = false;  // typed into since the last complete text
+  bool FDropped = false;    // from the list's drop to its close
   std::string FBeforeDrop;  // what the box showed when its list dropped
   bool FPickedBeforeDrop = false;
 };
