@@ -20,6 +20,9 @@ void TCommDevice::Complete(OVERLAPPED* Overlapped, DWORD Status, DWORD Bytes) {
 
 void TCommDevice::SignalEvents(DWORD Events) {
   Events &= FMask;
+  // Input noticed before the lock may have been read under it meanwhile:
+  // no event for bytes that are gone (the dispatch would find nothing).
+  if ((Events & EV_RXCHAR) && !InputWaiting()) Events &= ~EV_RXCHAR;
   if (!Events) return;
   if (FWait) {
     EndWait(Events | FLatched);
