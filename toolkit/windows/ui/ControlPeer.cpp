@@ -429,14 +429,17 @@ class TComboBoxPeer : public TWindowPeer<TComboPeer> {
     if (Muted()) return;
     const bool dropped = ListOpen();
     // The system also cancels when a closed box loses the focus: only a
-    // dropped list's cancel undoes the moves through it.
+    // dropped list's cancel undoes the moves through it. Its end is the pick
+    // or the cancel (or the focus gone), not the close, whose notice may
+    // come first.
     if (Code == CBN_DROPDOWN) {
       FDropped = true;
       FBeforeDrop = TWindowPeer::Text();
       FPickedBeforeDrop = ItemIndex() >= 0;
     }
     if (Code == CBN_SELENDCANCEL && FDropped) ShowAgainWhatWasPicked();
-    if (Code == CBN_CLOSEUP) FDropped = false;
+    if (Code == CBN_SELENDOK || Code == CBN_SELENDCANCEL || Code == CBN_KILLFOCUS)
+      FDropped = false;
     if (Code == CBN_EDITCHANGE) FTyped = true;
     if (Code == CBN_SELENDOK || (Code == CBN_SELCHANGE && !dropped)) {
       FTyped = false;
