@@ -532,7 +532,7 @@ class TComboBoxPeer : public TWindowPeer<TComboPeer> {
   bool FFitItems;
   HWND FEditPart = nullptr;
   bool FTyped = false;  // typed into since the last complete text
-  bool FDropped = false;    // from the list's drop to its close
+  bool FDropped = false;    // from the list's drop to its pick or cancel
   std::string FBeforeDrop;  // what the box showed when its list dropped
   bool FPickedBeforeDrop = false;
 };
